@@ -1,0 +1,170 @@
+#include "actions/apply_layout.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "actions/icon_placement.h"
+#include "actions/shell_access.h"
+#include "app/console_output.h"
+#include "desktop/item_identity.h"
+#include "desktop/remote_buffers.h"
+#include "desktop/shell_platform.h"
+#include "store/layout_store.h"
+#include "text/ascii_case.h"
+
+namespace {
+
+struct ApplyContext {
+    HWND listView;
+    RemoteBuffers& shell;
+    IShellFolder* desktopFolder;
+    uint8_t* idListBuffer;
+};
+
+void PlaceIcon(const ApplyContext& context, int index, const IconRecord& record) {
+    RestoreIconPosition(context.listView, index, record.x, record.y, context.shell.process(),
+                        context.shell.remoteFind, context.shell.remotePoint, context.shell.remoteRect);
+}
+
+int FindNext(const ApplyContext& context, int after) {
+    return static_cast<int>(ShellApi().Send(context.listView, LVM_FINDITEMW, static_cast<WPARAM>(after),
+                                         reinterpret_cast<LPARAM>(context.shell.remoteFind)));
+}
+
+// Whether the candidate's identity equals the record's key; prints the step that
+// failed. Each successful item request leaves the candidate's own text in
+// remoteText, which equals the search text but for letter case, so the continued
+// search walks the same items.
+bool CandidateMatches(const ApplyContext& context, int candidate, const IconRecord& record) {
+    RemoteBuffers& shell = context.shell;
+    const RemoteRecord request =
+        EncodeItemRequest(kNativeLayout, candidate, reinterpret_cast<uintptr_t>(shell.remoteText));
+    if (!ShellApi().Write(shell.process(), shell.remoteItem, request.bytes, request.size)) {
+        Print(OutputStream::Out, L"Desktop Saving. Write Mem for Item %d failed\n", candidate);
+        return false;
+    }
+    if (ShellApi().Send(context.listView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(shell.remoteItem)) == 0) {
+        Print(OutputStream::Out, L"Desktop Saving. Get Item %d failed\n", candidate);
+        return false;
+    }
+    if (ShellApi().Send(context.listView, LVM_GETITEMPOSITION, candidate, reinterpret_cast<LPARAM>(shell.remotePoint)) ==
+        0) {
+        Print(OutputStream::Out, L"Desktop Saving. Get Item Position %d failed\n", candidate);
+        return false;
+    }
+    uint8_t param[8] = {};
+    if (!ShellApi().Read(shell.process(), static_cast<uint8_t*>(shell.remoteItem) + kNativeLayout.itemParamOffset, param,
+                      kNativeLayout.addressSize)) {
+        Print(OutputStream::Out, L"Desktop Saving. Read LPCITEMIDLIST Item %d failed\n", candidate);
+        return false;
+    }
+    uint64_t idList = 0;
+    for (uint32_t byte = 0; byte < kNativeLayout.addressSize; ++byte) {
+        idList |= static_cast<uint64_t>(param[byte]) << (8 * byte);
+    }
+    if (idList == 0) {
+        Print(OutputStream::Out, L"Desktop Saving. Read ITEMIDLIST Item %d failed\n", candidate);
+        return false;
+    }
+    WString identity;
+    switch (GetItemIdentity(shell.process(), idList, context.desktopFolder, context.idListBuffer, identity)) {
+        case IdentityOutcome::HeaderReadFailed:
+            Print(OutputStream::Out, L"Desktop Saving. Read ITEMIDLIST Item %d failed\n", candidate);
+            return false;
+        case IdentityOutcome::ListReadFailed:
+            Print(OutputStream::Out, L"Desktop Saving. Read Full ITEMIDLIST Item %d failed\n", candidate);
+            return false;
+        case IdentityOutcome::NoIdentity:
+            return false;
+        case IdentityOutcome::Found:
+            break;
+    }
+    return EqualsIgnoringAsciiCase(record.keyName.Text(), identity.Text());
+}
+
+// Finds the record's icon and places it; true when one was found.
+bool ApplyRecord(const ApplyContext& context, const IconRecord& record) {
+    RemoteBuffers& shell = context.shell;
+    // A stored text longer than the block cannot equal any item's text as the
+    // list view reports it, so it is not searched for at all.
+    if (record.displayText.Length() >= static_cast<size_t>(kRemoteTextLength)) {
+        return false;
+    }
+    wchar_t searchText[kRemoteTextLength];
+    std::memset(searchText, 0, sizeof(searchText));
+    std::memcpy(searchText, record.displayText.Text(), (record.displayText.Length() + 1) * sizeof(wchar_t));
+    if (!ShellApi().Write(shell.process(), shell.remoteText, searchText, sizeof(searchText))) {
+        PrintText(OutputStream::Out, L"Desktop Restoring. Write Name Mem for Item failed\n");
+        return false;
+    }
+    const RemoteRecord search = EncodeTextSearch(kNativeLayout, reinterpret_cast<uintptr_t>(shell.remoteText));
+    if (!ShellApi().Write(shell.process(), shell.remoteFind, search.bytes, search.size)) {
+        PrintText(OutputStream::Out, L"Desktop Restoring. Write Mem for Item failed\n");
+        return false;
+    }
+    if (record.textOnly) {
+        const int index = FindNext(context, -1);
+        if (index == -1) {
+            return false;
+        }
+        PlaceIcon(context, index, record);
+        return true;
+    }
+    // A continued search only looks after the candidate; an answer that does not
+    // advance (a list view that has gone answers 0) ends the record.
+    for (int candidate = FindNext(context, -1), previous = -1; candidate > previous;
+         previous = candidate, candidate = FindNext(context, candidate)) {
+        if (CandidateMatches(context, candidate, record)) {
+            PlaceIcon(context, candidate, record);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int ApplyLayout(HWND listView, const wchar_t* layoutName) {
+    IconRecordList records;
+    if (!LoadLayout(layoutName, records)) {
+        WString message;
+        message.Format(L"No Layout Information Stored:\n%s", layoutName);
+        PrintText(OutputStream::Out, message.Text());
+        return 0;
+    }
+    DesktopFolder desktopFolder;
+    if (!desktopFolder.Obtain()) {
+        return 0;
+    }
+    RemoteBuffers shell;
+    if (!OpenShellProcess(shell, listView)) {
+        return 0;
+    }
+    IdListBuffer idListBuffer = AllocateIdListBuffer();
+    if (!idListBuffer) {
+        return 0;
+    }
+    if (!AllocateShellBlocks(shell, {RemoteBlock::Rect, RemoteBlock::Item, RemoteBlock::Find, RemoteBlock::Text,
+                                     RemoteBlock::Point})) {
+        return 0;
+    }
+    const ApplyContext context{listView, shell, desktopFolder.get(), idListBuffer.get()};
+    int placed = 0;
+    bool walkedAll = true;
+    for (const IconRecord& record : records) {
+        if (!ShellApi().IsWindowAlive(listView)) {
+            PrintText(OutputStream::Err, L"The desktop list view went away: the restore stopped.\n");
+            walkedAll = false;
+            break;
+        }
+        if (ApplyRecord(context, record)) {
+            ++placed;
+        }
+    }
+    if (placed > 0) {
+        Print(OutputStream::Out, L"Layout: %s\nDesktop Restored: %d icons\n", layoutName, placed);
+    }
+    return walkedAll ? 1 : 0;
+}

@@ -1,0 +1,112 @@
+#include "actions/icon_placement.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/console_output.h"
+#include "desktop/remote_records.h"
+#include "desktop/shell_platform.h"
+#include "display/monitor_snapshot.h"
+
+namespace {
+
+constexpr int kScanStartX = 21;
+constexpr int kScanStartY = 2;
+constexpr int kScanMargin = 10;
+
+enum class Cover { Free, Covered, Failed };
+
+// Whether the item nearest to the point covers it; prints the step that failed.
+// A failed read of the bounds names the nearest item when reportNearest is set,
+// otherwise the icon being placed.
+Cover TestPoint(HWND listView, int x, int y, HANDLE process, void* remoteFind, void* remoteRect, int* nearest,
+                bool reportNearest, int placedIndex) {
+    const RemoteRecord query = EncodeNearestSearch(kNativeLayout, x, y);
+    if (!ShellApi().Write(process, remoteFind, query.bytes, query.size)) {
+        PrintText(OutputStream::Out, L"RestoreIconPosition. Write Mem for Item failed\n");
+        return Cover::Failed;
+    }
+    *nearest = static_cast<int>(
+        ShellApi().Send(listView, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(remoteFind)));
+    if (*nearest == -1) {
+        return Cover::Free;
+    }
+    RECT bounds;
+    SetRect(&bounds, 0, 0, 0, 0);  // left = LVIR_BOUNDS: icon and label
+    if (!ShellApi().Write(process, remoteRect, &bounds, sizeof(bounds))) {
+        PrintText(OutputStream::Out, L"RestoreIconPosition. Write Mem for RECT failed\n");
+        return Cover::Failed;
+    }
+    if (ShellApi().Send(listView, LVM_GETITEMRECT, *nearest, reinterpret_cast<LPARAM>(remoteRect)) == 0) {
+        PrintText(OutputStream::Out, L"LVM_GETITEMRECT. failed\n");
+        return Cover::Failed;
+    }
+    if (!ShellApi().Read(process, remoteRect, &bounds, sizeof(bounds))) {
+        Print(OutputStream::Out, L"RestoreIconPosition. Read RECT Mem for Item %d failed\n",
+              reportNearest ? *nearest : placedIndex);
+        return Cover::Failed;
+    }
+    const POINT point = {x, y};
+    return PtInRect(&bounds, point) ? Cover::Covered : Cover::Free;
+}
+
+}  // namespace
+
+LPARAM PackItemPosition(int x, int y) {
+    return static_cast<LPARAM>(static_cast<DWORD>(MAKELONG(static_cast<WORD>(x), static_cast<WORD>(y))));
+}
+
+bool FindFreeIconPosition(HWND listView, POINT& freePoint, HANDLE process, void* remoteFind, void* remoteRect) {
+    const DWORD spacing = static_cast<DWORD>(ShellApi().Send(listView, LVM_GETITEMSPACING, FALSE, 0));
+    const int stepX = LOWORD(spacing);
+    const int stepY = HIWORD(spacing);
+    // Without a step there is no grid to walk; the scan would stay on one point.
+    if (stepX == 0 || stepY == 0) {
+        return false;
+    }
+    const int columnLimit = WorkArea.right - kScanMargin;
+    const int rowLimit = WorkArea.bottom - kScanMargin;
+    for (int x = kScanStartX; x < columnLimit; x += stepX) {
+        for (int y = kScanStartY; y < rowLimit; y += stepY) {
+            int nearest = -1;
+            switch (TestPoint(listView, x, y, process, remoteFind, remoteRect, &nearest, true, 0)) {
+                case Cover::Free:
+                    freePoint = {x, y};
+                    return true;
+                case Cover::Failed:
+                    return false;
+                case Cover::Covered:
+                    break;
+            }
+        }
+    }
+    return false;
+}
+
+void RestoreIconPosition(HWND listView, int index, int x, int y, HANDLE process, void* remoteFind, void* remotePoint,
+                         void* remoteRect) {
+    ShellApi().Send(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(remotePoint));
+    POINT current;
+    if (!ShellApi().Read(process, remotePoint, &current, sizeof(current))) {
+        Print(OutputStream::Out, L"RestoreIconPosition. Read Position Mem for Item %d failed\n", index);
+        return;
+    }
+    if (current.x == x && current.y == y) {
+        return;
+    }
+    int occupant = -1;
+    switch (TestPoint(listView, x, y, process, remoteFind, remoteRect, &occupant, false, index)) {
+        case Cover::Failed:
+            return;
+        case Cover::Covered: {
+            POINT freePoint;
+            if (FindFreeIconPosition(listView, freePoint, process, remoteFind, remoteRect)) {
+                ShellApi().Send(listView, LVM_SETITEMPOSITION, occupant, PackItemPosition(freePoint.x, freePoint.y));
+            }
+            break;
+        }
+        case Cover::Free:
+            break;
+    }
+    ShellApi().Send(listView, LVM_SETITEMPOSITION, index, PackItemPosition(x, y));
+}

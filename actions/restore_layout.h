@@ -1,0 +1,12 @@
+#pragma once
+
+// Restores the named layout, or the one named after the current display when the
+// name is empty; the stored name matches without regard to ASCII letter case.
+void RestoreLayout(bool assumeYes, const wchar_t* layoutName);
+
+// Lists the stored layouts under a one-key menu and restores the one chosen.
+void QueryLayouts(bool assumeYes);
+
+// The menu keys, in enumeration order of the layouts: the menu offers at most 35.
+constexpr wchar_t kMenuKeys[] = L"123456789abcdefghijklmnopqrstuvwxyz";
+constexpr int kMenuKeyCount = sizeof(kMenuKeys) / sizeof(kMenuKeys[0]) - 1;

@@ -1,0 +1,165 @@
+#include "actions/save_layout.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "actions/shell_access.h"
+#include "app/confirm.h"
+#include "app/console_output.h"
+#include "desktop/desktop_list_view.h"
+#include "desktop/item_identity.h"
+#include "desktop/remote_buffers.h"
+#include "desktop/shell_platform.h"
+#include "display/layout_name.h"
+#include "display/monitor_capture.h"
+#include "store/layout_store.h"
+#include "text/res_string.h"
+
+namespace {
+
+enum class WalkEnd { Complete, ShellGone };
+
+// Reads one item through the shell's blocks into a record; false (after printing
+// the step that failed) when the item cannot be saved.
+bool ReadItem(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, uint8_t* idListBuffer, int index,
+              IconRecord& record) {
+    const RemoteRecord request =
+        EncodeItemRequest(kNativeLayout, index, reinterpret_cast<uintptr_t>(shell.remoteText));
+    if (!ShellApi().Write(shell.process(), shell.remoteItem, request.bytes, request.size)) {
+        Print(OutputStream::Out, L"Desktop Saving. Write Mem for Item %d failed\n", index);
+        return false;
+    }
+    if (ShellApi().Send(listView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(shell.remoteItem)) == 0) {
+        Print(OutputStream::Out, L"Desktop Saving. Get Item %d failed\n", index);
+        return false;
+    }
+    if (ShellApi().Send(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(shell.remotePoint)) == 0) {
+        Print(OutputStream::Out, L"Desktop Saving. Get Item Position %d failed\n", index);
+        return false;
+    }
+    uint8_t item[kMaxRecordSize];
+    if (!ShellApi().Read(shell.process(), shell.remoteItem, item, kNativeLayout.itemSize)) {
+        Print(OutputStream::Out, L"Desktop Saving. Read LVITEM for Item %d failed\n", index);
+        return false;
+    }
+    wchar_t text[kRemoteTextLength];
+    if (!ShellApi().Read(shell.process(), shell.remoteText, text, sizeof(text))) {
+        Print(OutputStream::Out, L"Desktop Saving. Read Name Mem for Item %d failed\n", index);
+        return false;
+    }
+    text[kRemoteTextLength - 1] = L'\0';
+    POINT position;
+    if (!ShellApi().Read(shell.process(), shell.remotePoint, &position, sizeof(position))) {
+        Print(OutputStream::Out, L"Desktop Saving. Read Position Mem for Item %d failed\n", index);
+        return false;
+    }
+    const uint64_t idList = DecodeItemParam(kNativeLayout, item);
+    if (idList == 0) {
+        record.SetTextOnly(text, position.x, position.y, true);
+        return true;
+    }
+    WString identity;
+    switch (GetItemIdentity(shell.process(), idList, desktopFolder, idListBuffer, identity)) {
+        case IdentityOutcome::HeaderReadFailed:
+            Print(OutputStream::Out, L"Desktop Saving. Read ITEMIDLIST Item %d failed\n", index);
+            return false;
+        case IdentityOutcome::ListReadFailed:
+            Print(OutputStream::Out, L"Desktop Saving. Read Full ITEMIDLIST Item %d failed\n", index);
+            return false;
+        case IdentityOutcome::NoIdentity:
+            return false;
+        case IdentityOutcome::Found:
+            break;
+    }
+    if (identity.IsEmpty()) {
+        return false;
+    }
+    record.Set(identity.Text(), text, position.x, position.y);
+    return true;
+}
+
+// Visits the items in index order. A list view that has gone answers every
+// message with 0, which would restart the walk at item 0 for ever: the walk ends
+// when the window is gone or the index stops advancing.
+WalkEnd ReadAllItems(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, uint8_t* idListBuffer,
+                     IconRecordList& records) {
+    int index = static_cast<int>(ShellApi().Send(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_ALL));
+    while (index != -1) {
+        IconRecord record;
+        if (ReadItem(listView, shell, desktopFolder, idListBuffer, index, record)) {
+            records.push_back(record);
+        } else if (!ShellApi().IsWindowAlive(listView)) {
+            return WalkEnd::ShellGone;
+        }
+        const int next = static_cast<int>(ShellApi().Send(listView, LVM_GETNEXTITEM, index, LVNI_ALL));
+        if (next != -1 && next <= index) {
+            return WalkEnd::ShellGone;
+        }
+        index = next;
+    }
+    return WalkEnd::Complete;
+}
+
+// Replaces the stored layout with the records. The old layout goes only now,
+// after every item was read, so a save that fails earlier keeps it.
+bool StoreLayout(const wchar_t* layoutName, const IconRecordList& records) {
+    RegKey key(LoadResString(kStoreBaseKeyId), kStoreWriteAccess, 0);
+    key.DeleteSubKey(layoutName);
+    if (!key.Descend(layoutName)) {
+        return false;
+    }
+    bool allWritten = true;
+    for (const IconRecord& record : records) {
+        allWritten = record.WriteIconRecord(key) && allWritten;
+    }
+    return allWritten;
+}
+
+}  // namespace
+
+void SaveLayout(bool assumeYes, const wchar_t* givenName) {
+    HWND listView = FindDesktopListView();
+    if (listView == nullptr) {
+        PrintText(OutputStream::Err, L"Could not locate Desktop ListView.\n");
+        return;
+    }
+    MonitorCapture monitors;
+    WString layoutName;
+    if (givenName[0] != L'\0') {
+        layoutName.Assign(givenName);
+    } else {
+        BuildLayoutName(layoutName, monitors.count);
+    }
+    if (const wchar_t* problem = LayoutNameProblem(layoutName.Text())) {
+        Print(OutputStream::Err, L"%s Nothing was saved.\n", problem);
+        return;
+    }
+    WString prompt;
+    prompt.Format(L"Save Icon Locations for:\n%s", layoutName.Text());
+    if (!assumeYes && !AskYesNo(prompt.Text())) {
+        return;
+    }
+    DesktopFolder desktopFolder;
+    if (!desktopFolder.Obtain()) {
+        PrintText(OutputStream::Err, L"Could not get IShellFolder.\n");
+        return;
+    }
+    RemoteBuffers shell;
+    if (!OpenShellProcess(shell, listView) ||
+        !AllocateShellBlocks(shell, {RemoteBlock::Item, RemoteBlock::Text, RemoteBlock::Point})) {
+        return;
+    }
+    IdListBuffer idListBuffer = AllocateIdListBuffer();
+    if (!idListBuffer) {
+        return;
+    }
+    IconRecordList records;
+    if (ReadAllItems(listView, shell, desktopFolder.get(), idListBuffer.get(), records) == WalkEnd::ShellGone) {
+        Print(OutputStream::Err, L"The desktop list view went away during the save: the layout %s was not changed.\n",
+              layoutName.Text());
+        return;
+    }
+    if (!StoreLayout(layoutName.Text(), records)) {
+        Print(OutputStream::Err, L"Could not write to the registry: the layout %s was not saved.\n", layoutName.Text());
+    }
+}

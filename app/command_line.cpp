@@ -1,0 +1,106 @@
+#include "app/command_line.h"
+
+#include "actions/restore_layout.h"
+#include "actions/save_layout.h"
+#include "app/console_output.h"
+#include "text/ascii_case.h"
+
+namespace {
+
+struct Option {
+    const wchar_t* word;
+    Action action;
+};
+
+// Tested in this order; every word is compared whole, never as a prefix.
+constexpr Option kActionWords[] = {
+    {L"save", Action::Save},       {L"/save", Action::Save},   {L"restore", Action::Restore},
+    {L"/restore", Action::Restore}, {L"query", Action::Query}, {L"/query", Action::Query},
+};
+
+void PrintErrorWithUsage(const wchar_t* format, const wchar_t* argument) {
+    PrintBanner();
+    Print(OutputStream::Err, format, argument);
+    PrintUsage();
+}
+
+}  // namespace
+
+CommandLine ParseArguments(int argc, const wchar_t* const* argv) {
+    CommandLine command;
+    for (int index = 1; index < argc; ++index) {
+        const wchar_t* argument = argv[index];
+        bool known = false;
+        for (const Option& option : kActionWords) {
+            if (EqualsIgnoringAsciiCase(argument, option.word)) {
+                command.action = option.action;
+                known = true;
+                break;
+            }
+        }
+        if (known) {
+            continue;
+        }
+        if (EqualsIgnoringAsciiCase(argument, L"/y")) {
+            command.assumeYes = true;
+        } else if (EqualsIgnoringAsciiCase(argument, L"/?")) {
+            command.action = Action::Help;
+        } else if (EqualsIgnoringAsciiCase(argument, L"/n")) {
+            // The name is consumed whatever it reads, even "save" or "/y"; an
+            // empty name means the default one. A trailing /n is ignored.
+            if (index + 1 < argc) {
+                ++index;
+                command.layoutName.Assign(argv[index]);
+            }
+        } else {
+            command.invalidArgument = index;
+            return command;
+        }
+    }
+    return command;
+}
+
+void PrintBanner() {
+    PrintText(OutputStream::Out, L"Kelvane Ver: 1.5.4.019 Saves and restores the desktop icon layout.\n");
+}
+
+void PrintUsage() {
+    PrintText(OutputStream::Out,
+              L"  Usage: Kelvane [<save | restore | query> /n \"Layout\" /y /?]\n"
+              L"    /n \"Layout\" - Use the named layout for save or restore.\n"
+              L"                - Quote \"Layout\" if it contains embedded spaces.\n"
+              L"    /y          - Answer 'yes' to any questions: silent operation.\n"
+              L"    /?          - Display this text.\n");
+}
+
+int RunCommandLine(int argc, const wchar_t* const* argv) {
+    if (argc < 2) {
+        PrintErrorWithUsage(L"%s", L"Too few arguments.\n");
+        return -1;
+    }
+    const CommandLine command = ParseArguments(argc, argv);
+    if (command.invalidArgument != 0) {
+        PrintErrorWithUsage(L"Invalid argument: '%s'\n", argv[command.invalidArgument]);
+        return -1;
+    }
+    PrintBanner();
+    switch (command.action) {
+        case Action::Save:
+            SaveLayout(command.assumeYes, command.layoutName.Text());
+            break;
+        case Action::Restore:
+            RestoreLayout(command.assumeYes, command.layoutName.Text());
+            break;
+        case Action::Query:
+            QueryLayouts(command.assumeYes);
+            break;
+        case Action::Help:
+            PrintUsage();
+            break;
+        case Action::None:
+            PrintText(OutputStream::Err, L"Missing Action.\n");
+            PrintUsage();
+            return -1;
+    }
+    return 0;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "text/wstring.h"
+
+enum class Action { None, Save, Restore, Query, Help };
+
+struct CommandLine {
+    Action action = Action::None;
+    bool assumeYes = false;
+    WString layoutName;
+    // Index of the first argument that is not an option, or 0 when all were.
+    int invalidArgument = 0;
+};
+
+// Walks the arguments once, left to right; argv[0] is the program path and is
+// never looked at. Stops at the first argument it does not know.
+CommandLine ParseArguments(int argc, const wchar_t* const* argv);
+
+void PrintBanner();
+void PrintUsage();
+
+// Prints, dispatches the one action and returns the exit code: 0, or -1 when the
+// command line itself is wrong.
+int RunCommandLine(int argc, const wchar_t* const* argv);

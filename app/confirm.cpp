@@ -1,0 +1,63 @@
+#include "app/confirm.h"
+
+#include <windows.h>
+#include <conio.h>
+
+#include "app/console_output.h"
+
+namespace {
+
+class ConsoleKeyboard : public KeyboardInput {
+public:
+    wchar_t ReadKey() override {
+        // Only a console gives keys. A redirected or closed standard input (a
+        // script, a scheduled task) has none, and the runtime's read would then
+        // fall back to the console device or fail depending on the platform.
+        HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+        DWORD previousMode = 0;
+        if (input == nullptr || input == INVALID_HANDLE_VALUE || !GetConsoleMode(input, &previousMode)) {
+            return kNoConsoleKey;
+        }
+        // Raw mode for the read, so Ctrl+C is an ordinary key and nothing echoes.
+        SetConsoleMode(input, 0);
+        const wint_t key = _getwch();
+        SetConsoleMode(input, previousMode);
+        return static_cast<wchar_t>(key);
+    }
+
+    void Beep() override { MessageBeep(0xFFFFFFFF); }
+};
+
+ConsoleKeyboard consoleKeyboard;
+KeyboardInput* currentInput = &consoleKeyboard;
+
+}  // namespace
+
+KeyboardInput* SetKeyboardInput(KeyboardInput* input) {
+    KeyboardInput* previous = currentInput;
+    currentInput = input != nullptr ? input : &consoleKeyboard;
+    return previous;
+}
+
+wchar_t ReadKeyNoEcho() { return currentInput->ReadKey(); }
+
+bool AskYesNo(const wchar_t* question) {
+    Print(OutputStream::Out, L"%s [y/n]? ", question);
+    for (;;) {
+        const wchar_t key = ReadKeyNoEcho();
+        if (key == L'y' || key == L'Y') {
+            PrintText(OutputStream::Out, L"y\n");
+            return true;
+        }
+        if (key == L'n' || key == L'N') {
+            PrintText(OutputStream::Out, L"n\n");
+            return false;
+        }
+        if (key == kNoConsoleKey) {
+            PrintText(OutputStream::Out, L"n\n");
+            PrintText(OutputStream::Err, L"No console input to answer the question: nothing was changed. Use /y to answer yes without a console.\n");
+            return false;
+        }
+        currentInput->Beep();
+    }
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+// The key read returns this code unit when there is no console input to read.
+constexpr wchar_t kNoConsoleKey = 0xFFFF;
+
+// The console beneath the yes-or-no question; tests replace it.
+class KeyboardInput {
+public:
+    virtual ~KeyboardInput() = default;
+    virtual wchar_t ReadKey() = 0;
+    virtual void Beep() = 0;
+};
+
+// Installs a key source (null restores the console); returns the previous one.
+KeyboardInput* SetKeyboardInput(KeyboardInput* input);
+
+// Waits for one key press without echo and without Enter. Extended keys come as
+// two code units (0 or 0xE0, then the scan code); Ctrl+C is the code unit 3.
+wchar_t ReadKeyNoEcho();
+
+// Prints "<question> [y/n]? " and waits for y or n, beeping at every other key.
+// Without console input it counts as no and says how to answer yes without one.
+bool AskYesNo(const wchar_t* question);

@@ -1,0 +1,61 @@
+#include "app/console_output.h"
+
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+
+#include "text/wstring.h"
+
+namespace {
+
+class StandardStreams : public OutputSink {
+public:
+    void Write(OutputStream stream, const wchar_t* text) override {
+        HANDLE handle = GetStdHandle(stream == OutputStream::Out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+        if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+            return;
+        }
+        const int length = static_cast<int>(std::wcslen(text));
+        if (length == 0) {
+            return;
+        }
+        DWORD mode = 0;
+        if (GetConsoleMode(handle, &mode)) {
+            DWORD written = 0;
+            WriteConsoleW(handle, text, static_cast<DWORD>(length), &written, nullptr);
+            return;
+        }
+        // Redirected: files and pipes get UTF-8, so any reader sees non-ASCII names.
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+        if (bytes <= 0) {
+            return;
+        }
+        std::string utf8(static_cast<size_t>(bytes), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, text, length, &utf8[0], bytes, nullptr, nullptr);
+        DWORD written = 0;
+        WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    }
+};
+
+StandardStreams standardStreams;
+OutputSink* currentSink = &standardStreams;
+
+}  // namespace
+
+OutputSink* SetOutputSink(OutputSink* sink) {
+    OutputSink* previous = currentSink;
+    currentSink = sink != nullptr ? sink : &standardStreams;
+    return previous;
+}
+
+void PrintText(OutputStream stream, const wchar_t* text) { currentSink->Write(stream, text != nullptr ? text : L""); }
+
+void Print(OutputStream stream, const wchar_t* format, ...) {
+    WString text;
+    va_list arguments;
+    va_start(arguments, format);
+    text.FormatV(format, arguments);
+    va_end(arguments);
+    PrintText(stream, text.Text());
+}

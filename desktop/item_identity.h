@@ -1,0 +1,44 @@
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "text/wstring.h"
+
+// The desktop folder, root of the shell namespace; released when it goes.
+class DesktopFolder {
+public:
+    DesktopFolder() = default;
+    DesktopFolder(const DesktopFolder&) = delete;
+    DesktopFolder& operator=(const DesktopFolder&) = delete;
+    ~DesktopFolder();
+
+    // False on a failure code; a pointer that came back anyway is released.
+    bool Obtain();
+    IShellFolder* get() const { return folder_; }
+
+private:
+    IShellFolder* folder_ = nullptr;
+};
+
+// One item identifier of up to 65535 bytes and its two-byte terminator: the
+// local copy of an item's ID list, reused for every item of a walk.
+constexpr size_t kIdListBufferSize = 65537;
+using IdListBuffer = std::unique_ptr<uint8_t[]>;
+
+// Null when the memory cannot be had; the action then ends without a message.
+IdListBuffer AllocateIdListBuffer();
+
+enum class IdentityOutcome { Found, HeaderReadFailed, ListReadFailed, NoIdentity };
+
+// Copies the first identifier of the ID list at a shell-side address and asks the
+// namespace what it is: its file-system name, else its class identifier as a
+// braced GUID. An empty name counts as found; the caller decides.
+IdentityOutcome GetItemIdentity(HANDLE process, uint64_t remoteIdList, IShellFolder* desktopFolder,
+                                uint8_t* idListBuffer, WString& identity);
+
+// {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, 38 characters, upper-case hexadecimal.
+void FormatGuid(WString& text, const GUID& guid);

@@ -1,0 +1,102 @@
+#include "desktop/remote_buffers.h"
+
+#include "desktop/shell_platform.h"
+
+namespace {
+
+constexpr bool kBuildIs64Bit = sizeof(void*) == 8;
+
+// Frees in this order; the process handle goes last.
+constexpr RemoteBlock kReleaseOrder[] = {RemoteBlock::Item, RemoteBlock::Rect, RemoteBlock::Find,
+                                         RemoteBlock::Text, RemoteBlock::Point};
+
+}  // namespace
+
+SIZE_T RemoteBlockSize(RemoteBlock block) {
+    switch (block) {
+        case RemoteBlock::Item:
+            return kNativeLayout.itemSize;
+        case RemoteBlock::Text:
+            return kRemoteTextLength * sizeof(wchar_t);
+        case RemoteBlock::Point:
+            return sizeof(POINT);
+        case RemoteBlock::Find:
+            return kNativeLayout.findSize;
+        case RemoteBlock::Rect:
+            return sizeof(RECT);
+    }
+    return 0;
+}
+
+ShellAccess CompareShellWidth(bool buildIs64Bit, bool selfIsWow64, bool shellIsWow64) {
+    // Only a 64-bit system runs WoW64 processes; a 64-bit build implies one.
+    const bool systemIs64Bit = buildIs64Bit || selfIsWow64;
+    const bool shellIs64Bit = systemIs64Bit && !shellIsWow64;
+    if (shellIs64Bit == buildIs64Bit) {
+        return ShellAccess::Granted;
+    }
+    return shellIs64Bit ? ShellAccess::ShellIs64Bit : ShellAccess::ShellIs32Bit;
+}
+
+RemoteBuffers::~RemoteBuffers() {
+    for (RemoteBlock block : kReleaseOrder) {
+        void*& address = Slot(block);
+        if (address != nullptr) {
+            ShellApi().Free(process_, address);
+            address = nullptr;
+        }
+    }
+    if (process_ != nullptr) {
+        ShellApi().CloseHandle(process_);
+    }
+}
+
+ShellAccess RemoteBuffers::Open(HWND listView) {
+    // A window that went meanwhile leaves the id zero, and the open then fails.
+    const DWORD processId = ShellApi().WindowProcessId(listView);
+    process_ = ShellApi().OpenProcess(kShellProcessAccess, processId);
+    if (process_ == nullptr) {
+        return ShellAccess::NoProcess;
+    }
+    // Records carry shell-side addresses in this build's width: a shell of the
+    // other width would misread them and write through a wrong pointer.
+    bool selfIsWow64 = false;
+    bool shellIsWow64 = false;
+    ShellAccess access = ShellAccess::WidthUnknown;
+    if (ShellApi().IsWow64(GetCurrentProcess(), &selfIsWow64) && ShellApi().IsWow64(process_, &shellIsWow64)) {
+        access = CompareShellWidth(kBuildIs64Bit, selfIsWow64, shellIsWow64);
+    }
+    if (access != ShellAccess::Granted) {
+        ShellApi().CloseHandle(process_);
+        process_ = nullptr;
+    }
+    return access;
+}
+
+bool RemoteBuffers::Allocate(std::initializer_list<RemoteBlock> order) {
+    for (RemoteBlock block : order) {
+        Slot(block) = ShellApi().Allocate(process_, RemoteBlockSize(block));
+    }
+    for (RemoteBlock block : order) {
+        if (Slot(block) == nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void*& RemoteBuffers::Slot(RemoteBlock block) {
+    switch (block) {
+        case RemoteBlock::Item:
+            return remoteItem;
+        case RemoteBlock::Text:
+            return remoteText;
+        case RemoteBlock::Point:
+            return remotePoint;
+        case RemoteBlock::Find:
+            return remoteFind;
+        case RemoteBlock::Rect:
+            break;
+    }
+    return remoteRect;
+}

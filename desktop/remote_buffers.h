@@ -1,0 +1,60 @@
+#pragma once
+
+#include <windows.h>
+
+#include <initializer_list>
+
+#include "desktop/remote_records.h"
+
+enum class RemoteBlock { Item, Text, Point, Find, Rect };
+
+enum class ShellAccess {
+    Granted,
+    NoProcess,      // the shell process could not be opened
+    ShellIs32Bit,   // this is the 64-bit build and the shell runs 32-bit
+    ShellIs64Bit,   // this is the 32-bit build and the shell runs 64-bit
+    WidthUnknown,   // the shell's width could not be learnt
+};
+
+// The shell process and the scratch blocks that one action holds inside it. The
+// destructor frees every block obtained (whole, with MEM_RELEASE) and then closes
+// the process handle, so no way out of an action leaves memory in the shell.
+class RemoteBuffers {
+public:
+    RemoteBuffers() = default;
+    RemoteBuffers(const RemoteBuffers&) = delete;
+    RemoteBuffers& operator=(const RemoteBuffers&) = delete;
+    ~RemoteBuffers();
+
+    // Opens the process that owns the list view and checks that it reads records
+    // of this build's pointer width; on any answer but Granted the process is
+    // closed again and nothing has been written to it.
+    ShellAccess Open(HWND listView);
+
+    // Requests every block in the given order before looking at any result; true
+    // when all were obtained. Blocks obtained stay owned either way.
+    bool Allocate(std::initializer_list<RemoteBlock> order);
+
+    HANDLE process() const { return process_; }
+    void* remoteItem = nullptr;   // one LVITEMW of this build's width
+    void* remoteText = nullptr;   // kRemoteTextLength code units
+    void* remotePoint = nullptr;  // one POINT
+    void* remoteFind = nullptr;   // one LVFINDINFOW of this build's width
+    void* remoteRect = nullptr;   // one RECT
+
+private:
+    void*& Slot(RemoteBlock block);
+    HANDLE process_ = nullptr;
+};
+
+// The access the actions need: memory operations and reads, and the query right
+// that the width check uses.
+constexpr DWORD kShellProcessAccess = PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
+                                      PROCESS_QUERY_INFORMATION;
+static_assert(kShellProcessAccess == 0x438);
+
+// Size in bytes of a block of this build.
+SIZE_T RemoteBlockSize(RemoteBlock block);
+
+// Pure decision of the width check: the shell's width against this build's.
+ShellAccess CompareShellWidth(bool buildIs64Bit, bool selfIsWow64, bool shellIsWow64);

@@ -1,0 +1,62 @@
+#include "desktop/shell_platform.h"
+
+DWORD ShellPlatform::WindowProcessId(HWND window) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    return processId;
+}
+
+HANDLE ShellPlatform::OpenProcess(DWORD access, DWORD processId) { return ::OpenProcess(access, FALSE, processId); }
+
+bool ShellPlatform::IsWow64(HANDLE process, bool* wow64) {
+    BOOL result = FALSE;
+    if (!::IsWow64Process(process, &result)) {
+        return false;
+    }
+    *wow64 = result != FALSE;
+    return true;
+}
+
+void ShellPlatform::CloseHandle(HANDLE handle) { ::CloseHandle(handle); }
+
+void* ShellPlatform::Allocate(HANDLE process, SIZE_T size) {
+    return ::VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+}
+
+void ShellPlatform::Free(HANDLE process, void* address) { ::VirtualFreeEx(process, address, 0, MEM_RELEASE); }
+
+bool ShellPlatform::Write(HANDLE process, void* address, const void* data, SIZE_T size) {
+    return ::WriteProcessMemory(process, address, data, size, nullptr) != FALSE;
+}
+
+bool ShellPlatform::Read(HANDLE process, const void* address, void* data, SIZE_T size) {
+    return ::ReadProcessMemory(process, address, data, size, nullptr) != FALSE;
+}
+
+LRESULT ShellPlatform::Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::SendMessageW(window, message, wParam, lParam);
+}
+
+bool ShellPlatform::IsWindowAlive(HWND window) { return ::IsWindow(window) != FALSE; }
+
+HRESULT ShellPlatform::GetDesktopFolder(IShellFolder** folder) { return ::SHGetDesktopFolder(folder); }
+
+HRESULT ShellPlatform::GetDataFromIdList(IShellFolder* folder, PCUITEMID_CHILD idList, int format, void* data,
+                                         int size) {
+    return ::SHGetDataFromIDListW(folder, idList, format, data, size);
+}
+
+namespace {
+
+ShellPlatform realPlatform;
+ShellPlatform* currentPlatform = &realPlatform;
+
+}  // namespace
+
+ShellPlatform& ShellApi() { return *currentPlatform; }
+
+ShellPlatform* SetShellPlatform(ShellPlatform* platform) {
+    ShellPlatform* previous = currentPlatform;
+    currentPlatform = platform != nullptr ? platform : &realPlatform;
+    return previous;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+
+// The platform services that reach into the shell: its process memory, its list
+// view and its namespace. The real implementation calls Win32 directly; tests
+// install one that fails a chosen call, and the benchmark one that counts.
+class ShellPlatform {
+public:
+    virtual ~ShellPlatform() = default;
+
+    virtual DWORD WindowProcessId(HWND window);
+    virtual HANDLE OpenProcess(DWORD access, DWORD processId);
+    virtual bool IsWow64(HANDLE process, bool* wow64);
+    virtual void CloseHandle(HANDLE handle);
+
+    virtual void* Allocate(HANDLE process, SIZE_T size);
+    virtual void Free(HANDLE process, void* address);
+    virtual bool Write(HANDLE process, void* address, const void* data, SIZE_T size);
+    virtual bool Read(HANDLE process, const void* address, void* data, SIZE_T size);
+
+    virtual LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    virtual bool IsWindowAlive(HWND window);
+
+    virtual HRESULT GetDesktopFolder(IShellFolder** folder);
+    virtual HRESULT GetDataFromIdList(IShellFolder* folder, PCUITEMID_CHILD idList, int format, void* data, int size);
+};
+
+ShellPlatform& ShellApi();
+
+// Installs a platform (null restores the real one); returns the previous one.
+ShellPlatform* SetShellPlatform(ShellPlatform* platform);

@@ -1,0 +1,69 @@
+#include "display/monitor_snapshot.h"
+
+#include <cstring>
+
+MonitorTable monitorTable;
+RECT WorkArea = {0, 0, 0, 0};
+
+int DisplayPlatform::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
+
+BOOL DisplayPlatform::EnumDisplayMonitors(MONITORENUMPROC callback, LPARAM data) {
+    return ::EnumDisplayMonitors(nullptr, nullptr, callback, data);
+}
+
+BOOL DisplayPlatform::GetMonitorInfoW(HMONITOR monitor, MONITORINFO* info) { return ::GetMonitorInfoW(monitor, info); }
+
+BOOL DisplayPlatform::GetWorkArea(RECT* area) { return ::SystemParametersInfoW(SPI_GETWORKAREA, 0, area, 0); }
+
+namespace {
+
+DisplayPlatform realDisplay;
+DisplayPlatform* currentDisplay = &realDisplay;
+
+}  // namespace
+
+DisplayPlatform& Display() { return *currentDisplay; }
+
+DisplayPlatform* SetDisplayPlatform(DisplayPlatform* platform) {
+    DisplayPlatform* previous = currentDisplay;
+    currentDisplay = platform != nullptr ? platform : &realDisplay;
+    return previous;
+}
+
+int CaptureMonitors() {
+    monitorTable.count = Display().GetSystemMetrics(SM_CMONITORS);
+    // Cleared, so that an entry the enumeration leaves unfilled (a monitor whose
+    // information could not be read) never shows stray memory in a layout name.
+    const int count = monitorTable.count > 0 ? monitorTable.count : 0;
+    monitorTable.entries = new MonitorEntry[count]();
+    if (monitorTable.count == 0) {
+        return 0;
+    }
+    monitorTable.filled = 0;
+    Display().EnumDisplayMonitors(MonitorEnumProc, reinterpret_cast<LPARAM>(&monitorTable.filled));
+    Display().GetWorkArea(&WorkArea);
+    return monitorTable.count;
+}
+
+BOOL CALLBACK MonitorEnumProc(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    MONITORINFO info;
+    std::memset(&info, 0, sizeof(info));
+    info.cbSize = sizeof(info);
+    if (!Display().GetMonitorInfoW(monitor, &info)) {
+        return TRUE;
+    }
+    int& filled = *reinterpret_cast<int*>(data);
+    // A monitor attached between the count and the enumeration finds no entry.
+    if (filled < monitorTable.count) {
+        monitorTable.entries[filled].monitor = monitor;
+        monitorTable.entries[filled].info = info;
+    }
+    ++filled;
+    return TRUE;
+}
+
+void ReleaseMonitors() {
+    delete[] monitorTable.entries;
+    monitorTable.entries = nullptr;
+    monitorTable.filled = 0;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <windows.h>
+
+struct MonitorEntry {
+    HMONITOR monitor;
+    MONITORINFO info;
+};
+
+// The monitors as the last capture saw them, process-wide for the one action.
+struct MonitorTable {
+    int count = 0;                     // as the system reports it
+    MonitorEntry* entries = nullptr;   // count entries, in enumeration order
+    int filled = 0;                    // monitors reported so far
+};
+
+extern MonitorTable monitorTable;
+
+// The primary monitor's work area, which the free-spot scan of a restore reads.
+extern RECT WorkArea;
+
+// The display services the snapshot asks; tests install a fake set of monitors.
+class DisplayPlatform {
+public:
+    virtual ~DisplayPlatform() = default;
+    virtual int GetSystemMetrics(int index);
+    virtual BOOL EnumDisplayMonitors(MONITORENUMPROC callback, LPARAM data);
+    virtual BOOL GetMonitorInfoW(HMONITOR monitor, MONITORINFO* info);
+    virtual BOOL GetWorkArea(RECT* area);
+};
+
+DisplayPlatform& Display();
+DisplayPlatform* SetDisplayPlatform(DisplayPlatform* platform);
+
+// Fills the table and WorkArea; returns the system's monitor count.
+int CaptureMonitors();
+
+BOOL CALLBACK MonitorEnumProc(HMONITOR monitor, HDC deviceContext, LPRECT clip, LPARAM data);
+
+// Frees the entries; safe to call twice. The count stays as it was.
+void ReleaseMonitors();

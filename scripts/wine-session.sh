@@ -1,0 +1,41 @@
+# Sourced by the scripts that run Windows programs: a private Xvfb display and a
+# fresh private Wine prefix (win64), both removed when the calling script exits.
+# Exports DISPLAY, WINEPREFIX, WINEARCH, WINEDEBUG and WINE64 (the 64-bit loader).
+
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINE64=/usr/lib/wine/wine64
+: "${KELVANE_SCREEN:=1280x1024x24}"
+
+wine_session_dir=$(mktemp -d /tmp/kelvane-wine.XXXXXX)
+export WINEPREFIX="$wine_session_dir/prefix"
+
+# A display number that no other X server holds.
+display_number=$((100 + RANDOM % 400))
+while [[ -e /tmp/.X11-unix/X$display_number || -e /tmp/.X$display_number-lock ]]; do
+    display_number=$((display_number + 1))
+done
+export DISPLAY=":$display_number"
+Xvfb "$DISPLAY" -screen 0 "$KELVANE_SCREEN" -nolisten tcp >"$wine_session_dir/xvfb.log" 2>&1 &
+xvfb_pid=$!
+
+wine_session_end() {
+    WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$wine_session_dir"
+}
+trap wine_session_end EXIT
+
+for _ in $(seq 50); do
+    [[ -e /tmp/.X11-unix/X$display_number ]] && break
+    sleep 0.1
+done
+
+echo "Preparing a fresh Wine prefix (this takes a while the first time)..."
+"$WINE64" wineboot -i >"$wine_session_dir/wineboot.log" 2>&1
+wineserver -w
+# A crash must end the process, not wait behind a dialog.
+"$WINE64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+# Keep the server up between programs; detached, so no pipe is held open.
+wineserver -p </dev/null >/dev/null 2>&1 &

@@ -1,0 +1,56 @@
+#include "store/icon_record.h"
+
+#include <cstring>
+#include <cwchar>
+
+void IconRecord::Set(const wchar_t* key, const wchar_t* text, int32_t xPosition, int32_t yPosition) {
+    keyName.Assign(key);
+    displayText.Assign(text);
+    x = xPosition;
+    y = yPosition;
+}
+
+void IconRecord::SetTextOnly(const wchar_t* text, int32_t xPosition, int32_t yPosition, bool isTextOnly) {
+    keyName.Assign(text);
+    displayText.Assign(text);
+    x = xPosition;
+    y = yPosition;
+    textOnly = isTextOnly;
+}
+
+uint32_t PackPosition(int32_t x, int32_t y) {
+    return (static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16) | static_cast<uint16_t>(x);
+}
+
+void UnpackPosition(uint32_t packed, int32_t& x, int32_t& y) {
+    x = static_cast<int16_t>(packed & 0xFFFF);
+    y = static_cast<int16_t>(packed >> 16);
+}
+
+DWORD EncodeRecordData(int32_t x, int32_t y, const wchar_t* displayText, uint8_t (&data)[kMaxRecordDataSize]) {
+    std::memset(data, 0, sizeof(data));
+    size_t length = std::wcslen(displayText);
+    if (length > kMaxDisplayTextLength) {
+        length = kMaxDisplayTextLength;
+    }
+    const uint32_t coordinates[2] = {static_cast<uint32_t>(x), static_cast<uint32_t>(y)};
+    for (int field = 0; field < 2; ++field) {
+        for (int byte = 0; byte < 4; ++byte) {
+            data[field * 4 + byte] = static_cast<uint8_t>(coordinates[field] >> (8 * byte));
+        }
+    }
+    for (size_t unit = 0; unit < length; ++unit) {
+        data[8 + unit * 2] = static_cast<uint8_t>(displayText[unit] & 0xFF);
+        data[8 + unit * 2 + 1] = static_cast<uint8_t>(displayText[unit] >> 8);
+    }
+    return static_cast<DWORD>(2 * length + 10);
+}
+
+bool IconRecord::WriteIconRecord(RegKey& layoutKey) const {
+    if (textOnly) {
+        return layoutKey.SetDword(displayText.Text(), PackPosition(x, y));
+    }
+    uint8_t data[kMaxRecordDataSize];
+    const DWORD size = EncodeRecordData(x, y, displayText.Text(), data);
+    return layoutKey.SetBinary(keyName.Text(), data, size);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "store/reg_key.h"
+#include "text/wstring.h"
+
+// Longest display text a stored record holds, and the largest record data:
+// x, y, then the text and its terminating zero.
+constexpr int kMaxDisplayTextLength = 259;
+constexpr DWORD kMaxRecordDataSize = 8 + (kMaxDisplayTextLength + 1) * 2;
+static_assert(kMaxRecordDataSize == 528);
+
+// One saved icon. An icon with a shell item is stored as a REG_BINARY value named
+// by its identity, holding x, y and the display text; an icon without one as a
+// REG_DWORD value named by its display text, holding the position packed in 32 bits.
+struct IconRecord {
+    WString keyName;
+    WString displayText;
+    int32_t x = 0;
+    int32_t y = 0;
+    bool textOnly = false;
+
+    void Set(const wchar_t* key, const wchar_t* text, int32_t xPosition, int32_t yPosition);
+    void SetTextOnly(const wchar_t* text, int32_t xPosition, int32_t yPosition, bool isTextOnly);
+
+    // Writes the record as one value of the open layout key; false when the key
+    // is not open or the registry refused the write.
+    bool WriteIconRecord(RegKey& layoutKey) const;
+};
+
+using IconRecordList = std::vector<IconRecord>;
+
+// The REG_DWORD form: each coordinate's low 16 bits, y in the high half. Read
+// back as signed halves, so that negative coordinates survive the round trip;
+// values written by older copies as y * 65536 + x unpack to the same 16-bit
+// position that the list view receives.
+uint32_t PackPosition(int32_t x, int32_t y);
+void UnpackPosition(uint32_t packed, int32_t& x, int32_t& y);
+
+// The REG_BINARY form of a record, 2n + 10 bytes for a text of n code units (cut
+// to kMaxDisplayTextLength). Returns the size written into data.
+DWORD EncodeRecordData(int32_t x, int32_t y, const wchar_t* displayText, uint8_t (&data)[kMaxRecordDataSize]);

@@ -1,0 +1,71 @@
+#include "store/layout_store.h"
+
+#include <cstring>
+#include <cwchar>
+
+#include "text/res_string.h"
+
+namespace {
+
+constexpr size_t kMaxKeyNameLength = 255;
+
+}  // namespace
+
+bool LoadLayout(const wchar_t* layoutName, IconRecordList& list) {
+    list.clear();
+    RegKey key(LoadResString(kStoreBaseKeyId), kStoreReadAccess, 0);
+    key.Descend(layoutName);
+    // Two spare zero bytes end a text that fills the whole data without its own zero.
+    uint8_t data[kMaxRecordDataSize + 2];
+    wchar_t name[kNameBufferLength];
+    for (DWORD index = 0;; ++index) {
+        std::memset(data, 0, sizeof(data));
+        DWORD dataSize = kMaxRecordDataSize;
+        DWORD type = REG_NONE;
+        if (!key.EnumValue(index, name, kNameBufferLength, &type, data, &dataSize)) {
+            break;
+        }
+        IconRecord record;
+        if (type == REG_DWORD) {
+            const uint32_t packed = data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<uint32_t>(data[3]) << 24);
+            int32_t x = 0;
+            int32_t y = 0;
+            UnpackPosition(packed, x, y);
+            record.SetTextOnly(name, x, y, true);
+        } else if (type == REG_BINARY) {
+            // Bytes beyond the data's size read as zero, so short data gives zero
+            // coordinates and an empty text.
+            int32_t coordinates[2];
+            for (int field = 0; field < 2; ++field) {
+                const uint8_t* bytes = data + field * 4;
+                coordinates[field] = static_cast<int32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
+                                                          (static_cast<uint32_t>(bytes[3]) << 24));
+            }
+            wchar_t text[kMaxDisplayTextLength + 2];
+            size_t length = 0;
+            for (; length < kMaxDisplayTextLength + 1; ++length) {
+                const wchar_t unit = static_cast<wchar_t>(data[8 + length * 2] | (data[8 + length * 2 + 1] << 8));
+                if (unit == L'\0') {
+                    break;
+                }
+                text[length] = unit;
+            }
+            text[length] = L'\0';
+            record.Set(name, text, coordinates[0], coordinates[1]);
+        } else {
+            continue;
+        }
+        list.push_back(record);
+    }
+    return !list.empty();
+}
+
+const wchar_t* LayoutNameProblem(const wchar_t* layoutName) {
+    if (std::wcschr(layoutName, L'\\') != nullptr) {
+        return L"A layout name cannot contain a backslash.";
+    }
+    if (std::wcslen(layoutName) > kMaxKeyNameLength) {
+        return L"A layout name cannot be longer than 255 characters.";
+    }
+    return nullptr;
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "store/icon_record.h"
+
+// Value names are at most this long in a stored layout (terminating zero included).
+constexpr DWORD kNameBufferLength = 260;
+
+// Replaces the list with the records of the named layout (a subkey of the store's
+// base key), in the registry's enumeration order. Stops at the first value that
+// cannot be read whole; values of other types are skipped. A missing layout is
+// created empty. True when at least one record was read.
+bool LoadLayout(const wchar_t* layoutName, IconRecordList& list);
+
+// Why a layout name cannot be stored, or null when it can: a backslash would
+// nest keys that no restore finds, and the registry limits a key name's length.
+const wchar_t* LayoutNameProblem(const wchar_t* layoutName);

@@ -1,0 +1,65 @@
+#include "store/reg_key.h"
+
+#include "store/registry_platform.h"
+
+RegKey::RegKey(const wchar_t* keyPath, REGSAM keyAccess, DWORD keyOptions)
+    : path(keyPath), options(keyOptions), access(keyAccess) {
+    Create();
+}
+
+RegKey::~RegKey() {
+    if (handle != nullptr) {
+        Registry().CloseKey(handle);
+        handle = nullptr;
+    }
+}
+
+bool RegKey::Create() {
+    SECURITY_ATTRIBUTES security = {};
+    security.nLength = sizeof(security);
+    security.lpSecurityDescriptor = nullptr;
+    security.bInheritHandle = TRUE;
+    return Registry().CreateKey(HKEY_CURRENT_USER, path.Text(), options, access, &security, &handle) == ERROR_SUCCESS;
+}
+
+bool RegKey::Descend(const wchar_t* name) {
+    if (handle == nullptr || name == nullptr || name[0] == L'\0') {
+        return false;
+    }
+    Registry().CloseKey(handle);
+    handle = nullptr;
+    path.Append(L"\\");
+    path.Append(name);
+    if (!Create()) {
+        handle = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool RegKey::EnumSubKey(DWORD index, wchar_t* name, DWORD capacity) {
+    DWORD length = capacity;
+    return Registry().EnumKey(handle, index, name, &length) == ERROR_SUCCESS;
+}
+
+bool RegKey::EnumValue(DWORD index, wchar_t* name, DWORD nameCapacity, DWORD* type, BYTE* data, DWORD* dataSize) {
+    DWORD nameLength = nameCapacity;
+    return Registry().EnumValue(handle, index, name, &nameLength, type, data, dataSize) == ERROR_SUCCESS;
+}
+
+bool RegKey::SetDword(const wchar_t* name, DWORD value) {
+    if (handle == nullptr) {
+        return false;
+    }
+    return Registry().SetValue(handle, name, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)) ==
+           ERROR_SUCCESS;
+}
+
+bool RegKey::SetBinary(const wchar_t* name, const void* data, DWORD size) {
+    if (handle == nullptr) {
+        return false;
+    }
+    return Registry().SetValue(handle, name, REG_BINARY, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+}
+
+bool RegKey::DeleteSubKey(const wchar_t* name) { return Registry().DeleteKey(handle, name) == ERROR_SUCCESS; }

@@ -1,0 +1,40 @@
+#include "store/registry_platform.h"
+
+LSTATUS RegistryPlatform::CreateKey(HKEY parent, const wchar_t* path, DWORD options, REGSAM access,
+                                    SECURITY_ATTRIBUTES* security, HKEY* key) {
+    DWORD disposition = 0;
+    return ::RegCreateKeyExW(parent, path, 0, nullptr, options, access, security, key, &disposition);
+}
+
+LSTATUS RegistryPlatform::CloseKey(HKEY key) { return ::RegCloseKey(key); }
+
+LSTATUS RegistryPlatform::EnumKey(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength) {
+    FILETIME lastWrite;
+    return ::RegEnumKeyExW(key, index, name, nameLength, nullptr, nullptr, nullptr, &lastWrite);
+}
+
+LSTATUS RegistryPlatform::EnumValue(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type, BYTE* data,
+                                    DWORD* dataSize) {
+    return ::RegEnumValueW(key, index, name, nameLength, nullptr, type, data, dataSize);
+}
+
+LSTATUS RegistryPlatform::SetValue(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) {
+    return ::RegSetValueExW(key, name, 0, type, data, size);
+}
+
+LSTATUS RegistryPlatform::DeleteKey(HKEY key, const wchar_t* name) { return ::RegDeleteKeyW(key, name); }
+
+namespace {
+
+RegistryPlatform realRegistry;
+RegistryPlatform* currentRegistry = &realRegistry;
+
+}  // namespace
+
+RegistryPlatform& Registry() { return *currentRegistry; }
+
+RegistryPlatform* SetRegistryPlatform(RegistryPlatform* platform) {
+    RegistryPlatform* previous = currentRegistry;
+    currentRegistry = platform != nullptr ? platform : &realRegistry;
+    return previous;
+}

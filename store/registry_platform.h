@@ -1,0 +1,21 @@
+#pragma once
+
+#include <windows.h>
+
+// The registry calls of the store. The real implementation calls Win32 directly;
+// tests install one that fails a chosen call.
+class RegistryPlatform {
+public:
+    virtual ~RegistryPlatform() = default;
+    virtual LSTATUS CreateKey(HKEY parent, const wchar_t* path, DWORD options, REGSAM access,
+                              SECURITY_ATTRIBUTES* security, HKEY* key);
+    virtual LSTATUS CloseKey(HKEY key);
+    virtual LSTATUS EnumKey(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength);
+    virtual LSTATUS EnumValue(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type, BYTE* data,
+                              DWORD* dataSize);
+    virtual LSTATUS SetValue(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size);
+    virtual LSTATUS DeleteKey(HKEY key, const wchar_t* name);
+};
+
+RegistryPlatform& Registry();
+RegistryPlatform* SetRegistryPlatform(RegistryPlatform* platform);

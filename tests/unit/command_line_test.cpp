@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+
+namespace {
+
+struct ParseCase {
+    std::vector<const wchar_t*> arguments;  // after the program path
+    Action action;
+    bool assumeYes;
+    const wchar_t* layoutName;
+    int invalidArgument;
+};
+
+CommandLine Parse(const std::vector<const wchar_t*>& arguments) {
+    std::vector<const wchar_t*> argv = {L"C:\\Kelvane64.exe"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return ParseArguments(static_cast<int>(argv.size()), argv.data());
+}
+
+TEST(ParseArguments, Table) {
+    const ParseCase cases[] = {
+        {{L"save"}, Action::Save, false, L"", 0},
+        {{L"/SAVE", L"/Y"}, Action::Save, true, L"", 0},
+        {{L"save", L"restore"}, Action::Restore, false, L"", 0},
+        {{L"restore", L"/?"}, Action::Help, false, L"", 0},
+        {{L"/?", L"save"}, Action::Save, false, L"", 0},
+        {{L"/Query"}, Action::Query, false, L"", 0},
+        {{L"/y"}, Action::None, true, L"", 0},
+        {{L"/n"}, Action::None, false, L"", 0},
+        {{L"/n", L"save"}, Action::None, false, L"save", 0},
+        {{L"save", L"/n"}, Action::Save, false, L"", 0},
+        {{L"save", L"/n", L""}, Action::Save, false, L"", 0},
+        {{L"save", L"/n", L"A", L"/N", L"B"}, Action::Save, false, L"B", 0},
+        {{L"save", L"/n", L"A", L"/n", L""}, Action::Save, false, L"", 0},
+        {{L"save", L"/n", L"/y"}, Action::Save, false, L"/y", 0},
+        {{L"save", L"extra"}, Action::Save, false, L"", 2},
+        {{L"-save"}, Action::None, false, L"", 1},
+        {{L"sav"}, Action::None, false, L"", 1},
+        {{L"savee"}, Action::None, false, L"", 1},
+        {{L""}, Action::None, false, L"", 1},
+        {{L"save", L"", L"restore"}, Action::Save, false, L"", 2},
+        {{L"\u00a7ave"}, Action::None, false, L"", 1},
+        {{L"query", L"/n", L"X"}, Action::Query, false, L"X", 0},
+    };
+    for (const ParseCase& c : cases) {
+        std::wstring line;
+        for (const wchar_t* argument : c.arguments) line += std::wstring(L"[") + argument + L"]";
+        const CommandLine command = Parse(c.arguments);
+        EXPECT_EQ(c.action, command.action) << line;
+        EXPECT_EQ(c.assumeYes, command.assumeYes) << line;
+        EXPECT_STREQ(c.layoutName, command.layoutName.Text()) << line;
+        EXPECT_EQ(c.invalidArgument, command.invalidArgument) << line;
+    }
+}
+
+}  // namespace

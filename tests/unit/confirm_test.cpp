@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/confirm.h"
+#include "captured_output.h"
+
+namespace {
+
+// Keys the test types, and the beeps they cause.
+class ScriptedKeys : public KeyboardInput {
+public:
+    explicit ScriptedKeys(std::wstring keys) : keys_(std::move(keys)), previous_(SetKeyboardInput(this)) {}
+    ~ScriptedKeys() override { SetKeyboardInput(previous_); }
+
+    wchar_t ReadKey() override {
+        // Past the script there is no console input left.
+        return next_ < keys_.size() ? keys_[next_++] : kNoConsoleKey;
+    }
+    void Beep() override { ++beeps; }
+
+    int beeps = 0;
+    size_t KeysRead() const { return next_; }
+
+private:
+    std::wstring keys_;
+    size_t next_ = 0;
+    KeyboardInput* previous_;
+};
+
+struct AnswerCase {
+    std::wstring keys;
+    bool yes;
+    int beeps;
+    const wchar_t* echo;
+};
+
+TEST(AskYesNo, AnswersAndBeeps) {
+    const AnswerCase cases[] = {
+        {L"y", true, 0, L"y\n"},
+        {L"Y", true, 0, L"y\n"},
+        {L"n", false, 0, L"n\n"},
+        {L"N", false, 0, L"n\n"},
+        {L"j1 \ry", true, 4, L"y\n"},
+        {std::wstring(1, L'\x03') + L"n", false, 1, L"n\n"},       // Ctrl+C is an ordinary key
+        {std::wstring{L'\xE0', L'H'} + L"Y", true, 2, L"y\n"},    // an arrow key: two code units
+        {std::wstring{L'\0', L';'} + L"N", false, 2, L"n\n"},     // a function key
+    };
+    for (const AnswerCase& c : cases) {
+        CapturedOutput output;
+        ScriptedKeys keys(c.keys);
+        EXPECT_EQ(c.yes, AskYesNo(L"Save Icon Locations for:\nLayout 1 x 1"));
+        EXPECT_EQ(c.beeps, keys.beeps);
+        EXPECT_EQ(c.keys.size(), keys.KeysRead());
+        EXPECT_EQ(std::wstring(L"Save Icon Locations for:\nLayout 1 x 1 [y/n]? ") + c.echo, output.out);
+        EXPECT_EQ(L"", output.err);
+    }
+}
+
+TEST(AskYesNo, NoConsoleInputCountsAsNoWithoutWaiting) {
+    CapturedOutput output;
+    ScriptedKeys keys(L"");
+    EXPECT_FALSE(AskYesNo(L"Q"));
+    EXPECT_EQ(0, keys.beeps);
+    EXPECT_EQ(L"Q [y/n]? n\n", output.out);
+    EXPECT_NE(std::wstring::npos, output.err.find(L"/y"));
+    EXPECT_EQ(1u, std::count(output.err.begin(), output.err.end(), L'\n'));
+}
+
+TEST(AskYesNo, QuestionIsPrintedAsText) {
+    CapturedOutput output;
+    ScriptedKeys keys(L"n");
+    AskYesNo(L"%s%n%d");
+    EXPECT_EQ(L"%s%n%d [y/n]? n\n", output.out);
+}
+
+}  // namespace

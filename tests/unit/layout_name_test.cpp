@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "display/layout_name.h"
+#include "display/monitor_snapshot.h"
+#include "text/res_string.h"
+
+namespace {
+
+struct FakeMonitor {
+    RECT rect;
+    bool primary;
+    bool infoFails = false;
+};
+
+// A display whose monitors the test chooses.
+class FakeDisplay : public DisplayPlatform {
+public:
+    FakeDisplay() : previous_(SetDisplayPlatform(this)) {}
+    ~FakeDisplay() override { SetDisplayPlatform(previous_); }
+
+    int GetSystemMetrics(int index) override {
+        switch (index) {
+            case SM_CMONITORS:
+                return countReported;
+            case SM_CXSCREEN:
+                return screenWidth;
+            case SM_CYSCREEN:
+                return screenHeight;
+        }
+        return 0;
+    }
+    BOOL EnumDisplayMonitors(MONITORENUMPROC callback, LPARAM data) override {
+        ++enumerations;
+        for (size_t index = 0; index < monitors.size(); ++index) {
+            callback(reinterpret_cast<HMONITOR>(index + 1), nullptr, nullptr, data);
+        }
+        return TRUE;
+    }
+    BOOL GetMonitorInfoW(HMONITOR monitor, MONITORINFO* info) override {
+        const FakeMonitor& fake = monitors[reinterpret_cast<size_t>(monitor) - 1];
+        if (fake.infoFails) return FALSE;
+        info->rcMonitor = fake.rect;
+        info->rcWork = fake.rect;
+        info->dwFlags = fake.primary ? MONITORINFOF_PRIMARY : 0;
+        return TRUE;
+    }
+    BOOL GetWorkArea(RECT* area) override {
+        *area = workArea;
+        return TRUE;
+    }
+
+    int countReported = 0;
+    int screenWidth = 0;
+    int screenHeight = 0;
+    RECT workArea = {0, 0, 0, 0};
+    std::vector<FakeMonitor> monitors;
+    int enumerations = 0;
+
+private:
+    DisplayPlatform* previous_;
+};
+
+class LayoutName : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetResourceModule(GetModuleHandleW(nullptr));
+        WorkArea = {0, 0, 0, 0};
+    }
+    void TearDown() override { ReleaseMonitors(); }
+
+    std::wstring NameAfterCapture() {
+        const int count = CaptureMonitors();
+        WString name;
+        BuildLayoutName(name, count);
+        return name.Text();
+    }
+
+    FakeDisplay display;
+};
+
+TEST_F(LayoutName, OneMonitorUsesTheScreenSize) {
+    display.countReported = 1;
+    display.screenWidth = 1920;
+    display.screenHeight = 1080;
+    display.monitors = {{{-5, -5, 10, 10}, false}};  // not read for one monitor
+    EXPECT_EQ(L"Layout 1920 x 1080", NameAfterCapture());
+}
+
+TEST_F(LayoutName, SeveralMonitorsInEnumerationOrder) {
+    struct Case {
+        std::vector<FakeMonitor> monitors;
+        const wchar_t* name;
+    };
+    const Case cases[] = {
+        {{{{0, 0, 1920, 1080}, true}, {{-1280, 0, 0, 1024}, false}},
+         L"Multi-Monitor *[0,0,1920,1080][-1280,0,0,1024]"},
+        {{{{1920, -200, 3200, 824}, false}, {{0, 0, 1920, 1080}, true}},
+         L"Multi-Monitor [1920,-200,3200,824]*[0,0,1920,1080]"},
+        {{{{-1024, -768, 0, 0}, false}, {{0, 0, 800, 600}, true}, {{800, 0, 1600, 600}, false}},
+         L"Multi-Monitor [-1024,-768,0,0]*[0,0,800,600][800,0,1600,600]"},
+    };
+    for (const Case& c : cases) {
+        display.monitors = c.monitors;
+        display.countReported = static_cast<int>(c.monitors.size());
+        EXPECT_EQ(c.name, NameAfterCapture());
+        ReleaseMonitors();
+    }
+}
+
+TEST_F(LayoutName, NoMonitorGivesTheWordAloneAndNoEnumeration) {
+    display.countReported = 0;
+    display.workArea = {0, 0, 800, 600};
+    EXPECT_EQ(L"Multi-Monitor ", NameAfterCapture());
+    EXPECT_EQ(0, display.enumerations);
+    EXPECT_EQ(0, WorkArea.right) << "the work area is not refreshed without monitors";
+}
+
+TEST_F(LayoutName, MonitorsBeyondTheCountAreNeitherStoredNorNamed) {
+    display.countReported = 1 + 1;
+    display.monitors = {{{0, 0, 100, 100}, true}, {{100, 0, 200, 100}, false}, {{200, 0, 300, 100}, false}};
+    EXPECT_EQ(L"Multi-Monitor *[0,0,100,100][100,0,200,100]", NameAfterCapture());
+    EXPECT_EQ(3, monitorTable.filled);
+}
+
+TEST_F(LayoutName, UnfilledEntriesAreLeftOut) {
+    display.countReported = 2;
+    display.monitors = {{{0, 0, 100, 100}, true, true}, {{100, 0, 200, 100}, false}};
+    EXPECT_EQ(L"Multi-Monitor [100,0,200,100]", NameAfterCapture());
+}
+
+TEST_F(LayoutName, CaptureFillsTheWorkAreaAndReleaseIsRepeatable) {
+    display.countReported = 1;
+    display.monitors = {{{0, 0, 1280, 1024}, true}};
+    display.workArea = {0, 0, 1280, 994};
+    EXPECT_EQ(1, CaptureMonitors());
+    EXPECT_EQ(994, WorkArea.bottom);
+    ReleaseMonitors();
+    ReleaseMonitors();
+    EXPECT_EQ(nullptr, monitorTable.entries);
+    EXPECT_EQ(0, monitorTable.filled);
+    EXPECT_EQ(1, monitorTable.count);
+}
+
+}  // namespace
