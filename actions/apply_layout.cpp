@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "actions/icon_placement.h"
+#include "actions/item_exchange.h"
 #include "actions/shell_access.h"
 #include "app/console_output.h"
 #include "desktop/item_identity.h"
@@ -39,19 +40,7 @@ int FindNext(const ApplyContext& context, int after) {
 // search walks the same items.
 bool CandidateMatches(const ApplyContext& context, int candidate, const IconRecord& record) {
     RemoteBuffers& shell = context.shell;
-    const RemoteRecord request =
-        EncodeItemRequest(kNativeLayout, candidate, reinterpret_cast<uintptr_t>(shell.remoteText));
-    if (!ShellApi().Write(shell.process(), shell.remoteItem, request.bytes, request.size)) {
-        Print(OutputStream::Out, L"Desktop Saving. Write Mem for Item %d failed\n", candidate);
-        return false;
-    }
-    if (ShellApi().Send(context.listView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(shell.remoteItem)) == 0) {
-        Print(OutputStream::Out, L"Desktop Saving. Get Item %d failed\n", candidate);
-        return false;
-    }
-    if (ShellApi().Send(context.listView, LVM_GETITEMPOSITION, candidate, reinterpret_cast<LPARAM>(shell.remotePoint)) ==
-        0) {
-        Print(OutputStream::Out, L"Desktop Saving. Get Item Position %d failed\n", candidate);
+    if (!RequestItem(context.listView, shell, candidate)) {
         return false;
     }
     uint8_t param[8] = {};
@@ -69,17 +58,8 @@ bool CandidateMatches(const ApplyContext& context, int candidate, const IconReco
         return false;
     }
     WString identity;
-    switch (GetItemIdentity(shell.process(), idList, context.desktopFolder, context.idListBuffer, identity)) {
-        case IdentityOutcome::HeaderReadFailed:
-            Print(OutputStream::Out, L"Desktop Saving. Read ITEMIDLIST Item %d failed\n", candidate);
-            return false;
-        case IdentityOutcome::ListReadFailed:
-            Print(OutputStream::Out, L"Desktop Saving. Read Full ITEMIDLIST Item %d failed\n", candidate);
-            return false;
-        case IdentityOutcome::NoIdentity:
-            return false;
-        case IdentityOutcome::Found:
-            break;
+    if (!IdentifyItem(shell, idList, context.desktopFolder, context.idListBuffer, candidate, identity)) {
+        return false;
     }
     return EqualsIgnoringAsciiCase(record.keyName.Text(), identity.Text());
 }

@@ -4,10 +4,10 @@
 
 #include <cwchar>
 
+#include "actions/action_start.h"
 #include "actions/apply_layout.h"
 #include "app/confirm.h"
 #include "app/console_output.h"
-#include "desktop/desktop_list_view.h"
 #include "display/layout_name.h"
 #include "display/monitor_capture.h"
 #include "store/layout_store.h"
@@ -36,18 +36,13 @@ void ConfirmAndApply(bool assumeYes, HWND listView, const WString& layoutName) {
 }  // namespace
 
 void RestoreLayout(bool assumeYes, const wchar_t* givenName) {
-    HWND listView = FindDesktopListView();
+    HWND listView = LocateDesktopListView();
     if (listView == nullptr) {
-        PrintText(OutputStream::Err, L"Could not locate Desktop ListView.\n");
         return;
     }
     MonitorCapture monitors;
     WString layoutName;
-    if (givenName[0] != L'\0') {
-        layoutName.Assign(givenName);
-    } else {
-        BuildLayoutName(layoutName, monitors.count);
-    }
+    ChooseLayoutName(layoutName, givenName, monitors.count);
     RegKey baseKey(LoadResString(kStoreBaseKeyId), kStoreReadAccess, 0);
     wchar_t storedName[kNameBufferLength];
     bool found = false;
@@ -66,9 +61,8 @@ void RestoreLayout(bool assumeYes, const wchar_t* givenName) {
 }
 
 void QueryLayouts(bool assumeYes) {
-    HWND listView = FindDesktopListView();
+    HWND listView = LocateDesktopListView();
     if (listView == nullptr) {
-        PrintText(OutputStream::Err, L"Could not locate Desktop ListView.\n");
         return;
     }
     MonitorCapture monitors;

@@ -3,14 +3,14 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "actions/action_start.h"
+#include "actions/item_exchange.h"
 #include "actions/shell_access.h"
 #include "app/confirm.h"
 #include "app/console_output.h"
-#include "desktop/desktop_list_view.h"
 #include "desktop/item_identity.h"
 #include "desktop/remote_buffers.h"
 #include "desktop/shell_platform.h"
-#include "display/layout_name.h"
 #include "display/monitor_capture.h"
 #include "store/layout_store.h"
 #include "text/res_string.h"
@@ -23,18 +23,7 @@ enum class WalkEnd { Complete, ShellGone };
 // the step that failed) when the item cannot be saved.
 bool ReadItem(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, uint8_t* idListBuffer, int index,
               IconRecord& record) {
-    const RemoteRecord request =
-        EncodeItemRequest(kNativeLayout, index, reinterpret_cast<uintptr_t>(shell.remoteText));
-    if (!ShellApi().Write(shell.process(), shell.remoteItem, request.bytes, request.size)) {
-        Print(OutputStream::Out, L"Desktop Saving. Write Mem for Item %d failed\n", index);
-        return false;
-    }
-    if (ShellApi().Send(listView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(shell.remoteItem)) == 0) {
-        Print(OutputStream::Out, L"Desktop Saving. Get Item %d failed\n", index);
-        return false;
-    }
-    if (ShellApi().Send(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(shell.remotePoint)) == 0) {
-        Print(OutputStream::Out, L"Desktop Saving. Get Item Position %d failed\n", index);
+    if (!RequestItem(listView, shell, index)) {
         return false;
     }
     uint8_t item[kMaxRecordSize];
@@ -59,19 +48,8 @@ bool ReadItem(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, 
         return true;
     }
     WString identity;
-    switch (GetItemIdentity(shell.process(), idList, desktopFolder, idListBuffer, identity)) {
-        case IdentityOutcome::HeaderReadFailed:
-            Print(OutputStream::Out, L"Desktop Saving. Read ITEMIDLIST Item %d failed\n", index);
-            return false;
-        case IdentityOutcome::ListReadFailed:
-            Print(OutputStream::Out, L"Desktop Saving. Read Full ITEMIDLIST Item %d failed\n", index);
-            return false;
-        case IdentityOutcome::NoIdentity:
-            return false;
-        case IdentityOutcome::Found:
-            break;
-    }
-    if (identity.IsEmpty()) {
+    // An item the namespace cannot name is left out without a message.
+    if (!IdentifyItem(shell, idList, desktopFolder, idListBuffer, index, identity) || identity.IsEmpty()) {
         return false;
     }
     record.Set(identity.Text(), text, position.x, position.y);
@@ -118,18 +96,13 @@ bool StoreLayout(const wchar_t* layoutName, const IconRecordList& records) {
 }  // namespace
 
 void SaveLayout(bool assumeYes, const wchar_t* givenName) {
-    HWND listView = FindDesktopListView();
+    HWND listView = LocateDesktopListView();
     if (listView == nullptr) {
-        PrintText(OutputStream::Err, L"Could not locate Desktop ListView.\n");
         return;
     }
     MonitorCapture monitors;
     WString layoutName;
-    if (givenName[0] != L'\0') {
-        layoutName.Assign(givenName);
-    } else {
-        BuildLayoutName(layoutName, monitors.count);
-    }
+    ChooseLayoutName(layoutName, givenName, monitors.count);
     if (const wchar_t* problem = LayoutNameProblem(layoutName.Text())) {
         Print(OutputStream::Err, L"%s Nothing was saved.\n", problem);
         return;
