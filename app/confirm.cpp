@@ -28,6 +28,32 @@ public:
     void Beep() override { MessageBeep(0xFFFFFFFF); }
 };
 
+// Keeps the console input raw for a whole question, so that Ctrl+C is a key like
+// any other: also when it is typed between two reads (while a refused key beeps),
+// and on consoles that turn it into a signal whatever the mode, as a terminal
+// under Wine does.
+class RawConsoleInput {
+public:
+    RawConsoleInput() : input_(GetStdHandle(STD_INPUT_HANDLE)) {
+        held_ = input_ != nullptr && input_ != INVALID_HANDLE_VALUE && GetConsoleMode(input_, &previousMode_) &&
+                SetConsoleMode(input_, 0);
+        if (held_) SetConsoleCtrlHandler(nullptr, TRUE);
+    }
+    RawConsoleInput(const RawConsoleInput&) = delete;
+    RawConsoleInput& operator=(const RawConsoleInput&) = delete;
+    ~RawConsoleInput() {
+        if (held_) {
+            SetConsoleMode(input_, previousMode_);
+            SetConsoleCtrlHandler(nullptr, FALSE);
+        }
+    }
+
+private:
+    HANDLE input_;
+    DWORD previousMode_ = 0;
+    bool held_ = false;
+};
+
 ConsoleKeyboard consoleKeyboard;
 KeyboardInput* currentInput = &consoleKeyboard;
 
@@ -43,6 +69,7 @@ wchar_t ReadKeyNoEcho() { return currentInput->ReadKey(); }
 
 bool AskYesNo(const wchar_t* question) {
     Print(OutputStream::Out, L"%s [y/n]? ", question);
+    const RawConsoleInput rawInput;
     for (;;) {
         const wchar_t key = ReadKeyNoEcho();
         if (key == L'y' || key == L'Y') {
