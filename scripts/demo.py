@@ -1,0 +1,67 @@
+"""The main job against a demonstration desktop: save the icons of a desktop
+under Wine, scramble them, restore them, and show the positions at each step."""
+
+import os
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "console"))
+from wine_programs import KELVANE, WINE64, Fixture  # noqa: E402
+
+DEMO_FILES = ["Readme.txt", "Budget 2026.xlsx", "Holiday photos.zip", "Notes.txt", "B\u00fcro.txt",
+              "Invoice.pdf", "Project plan.docx", "Todo.txt"]
+
+
+def run_kelvane(*arguments):
+    print(f"\n$ Kelvane64.exe {' '.join(arguments)}")
+    result = subprocess.run([WINE64, KELVANE, *arguments], stdin=subprocess.DEVNULL,
+                            capture_output=True, text=True, encoding="utf-8")
+    for stream in (result.stdout, result.stderr):
+        if stream:
+            print("  " + stream.rstrip("\n").replace("\n", "\n  "))
+    print(f"  (exit code {result.returncode})")
+
+
+def show(title, items):
+    print(f"\n{title}")
+    for index, x, y, text in items:
+        print(f"  {index:2}  ({x:5}, {y:5})  {text}")
+
+
+def main():
+    folder = os.path.join(os.environ["WINEPREFIX"], "drive_c", "KelvaneDemo")
+    os.makedirs(folder, exist_ok=True)
+    for name in DEMO_FILES:
+        open(os.path.join(folder, name), "w").close()
+
+    fixture = Fixture("--shell-folder", r"C:\KelvaneDemo")
+    try:
+        before = fixture.items()
+        show("Demonstration desktop (Wine's shell view of C:\\KelvaneDemo):", before)
+        run_kelvane("save", "/y")
+
+        # Scramble: every icon to another spot, some onto others' places.
+        for index, x, y, _ in before:
+            fixture.ask(f"move {index} {700 - y} {40 + 3 * x // 2}")
+        show("After scrambling:", fixture.items())
+
+        run_kelvane("restore", "/y")
+        after = fixture.items()
+        show("After restore:", after)
+        run_kelvane("query")
+
+        screenshot = os.path.join(os.environ["KELVANE_BUILD_DIR"], "demo-desktop.png")
+        subprocess.run(["import", "-display", os.environ["DISPLAY"], "-window", "root", screenshot],
+                       capture_output=True)
+        if os.path.exists(screenshot):
+            print(f"\nScreenshot of the restored desktop: {screenshot}")
+
+        restored = sorted(before) == sorted(after)
+        print("\nEvery icon is back where it was saved." if restored else "\nSome icons are not back!")
+        return 0 if restored else 1
+    finally:
+        fixture.close()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,110 @@
+"""Starting the Windows programs of the build from Linux-side tests: the desktop
+fixture (driven over its standard input and output) and Kelvane in a tmux
+terminal, as a user at a console runs it."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+
+WINE64 = "/usr/lib/wine/wine64"
+BUILD_DIR = os.environ["KELVANE_BUILD_DIR"]
+KELVANE = os.path.join(BUILD_DIR, "Kelvane64.exe")
+FIXTURE = os.path.join(BUILD_DIR, "tests", "desktop_fixture.exe")
+
+
+class Fixture:
+    """The desktop fixture in its own process, answering one line per command."""
+
+    def __init__(self, *arguments):
+        self.process = subprocess.Popen(
+            [WINE64, FIXTURE, *arguments],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+            text=True, encoding="utf-8", bufsize=1)
+        line = self.process.stdout.readline().strip()
+        if line != "ready":
+            raise RuntimeError(f"fixture did not start: {line!r}")
+
+    def ask(self, command):
+        self.process.stdin.write(command + "\n")
+        self.process.stdin.flush()
+        return self.process.stdout.readline().rstrip("\n")
+
+    def items(self):
+        self.process.stdin.write("items\n")
+        self.process.stdin.flush()
+        items = []
+        for line in iter(self.process.stdout.readline, ""):
+            line = line.rstrip("\n")
+            if line == ".":
+                break
+            index, x, y, text = line.split("\t", 3)
+            items.append((int(index), int(x), int(y), text))
+        return items
+
+    def close(self):
+        try:
+            self.ask("quit")
+        except (BrokenPipeError, OSError):
+            pass
+        try:
+            self.process.wait(timeout=15)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+
+
+class Terminal:
+    """A tmux session running one command; the screen is read back as text."""
+
+    def __init__(self, command, width=120, height=30):
+        self.name = f"kelvane{os.getpid()}{int(time.time() * 1000) % 100000}"
+        self.dir = tempfile.mkdtemp(prefix="kelvane-tmux.")
+        self.exit_file = os.path.join(self.dir, "exit")
+        shell = f"{command}; echo $? > {self.exit_file}; sleep 600"
+        subprocess.run(["tmux", "new-session", "-d", "-s", self.name, "-x", str(width), "-y", str(height),
+                        "bash", "-c", shell], check=True, env=dict(os.environ, LANG="C.UTF-8"))
+
+    def screen(self):
+        return subprocess.run(["tmux", "capture-pane", "-p", "-t", self.name],
+                              capture_output=True, text=True, check=True).stdout
+
+    def keys(self, *keys):
+        subprocess.run(["tmux", "send-keys", "-t", self.name, *keys], check=True)
+
+    def wait_for(self, text, timeout=60):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            screen = self.screen()
+            if text in screen:
+                return screen
+            time.sleep(0.2)
+        raise AssertionError(f"{text!r} did not appear; the screen shows:\n{self.screen()}")
+
+    def exit_code(self, timeout=60):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if os.path.exists(self.exit_file):
+                with open(self.exit_file) as f:
+                    content = f.read().strip()
+                if content:
+                    return int(content)
+            time.sleep(0.2)
+        raise AssertionError("the program did not end")
+
+    def close(self):
+        subprocess.run(["tmux", "kill-session", "-t", self.name], capture_output=True)
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def registry_layouts():
+    """The stored layout names, as Wine's own reg.exe lists them."""
+    result = subprocess.run([WINE64, "reg", "query", r"HKCU\Software\Brenlow\DeskTop"],
+                            capture_output=True, text=True, encoding="utf-8", errors="replace")
+    prefix = "HKEY_CURRENT_USER\\Software\\Brenlow\\DeskTop\\"
+    return sorted(line.strip()[len(prefix):] for line in result.stdout.splitlines()
+                  if line.strip().startswith(prefix))
+
+
+def delete_store():
+    subprocess.run([WINE64, "reg", "delete", r"HKCU\Software\Brenlow", "/f"], capture_output=True)

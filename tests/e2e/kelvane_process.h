@@ -1,0 +1,57 @@
+#pragma once
+
+// Running the real program for end-to-end tests, and the texts it must print.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "support/current_exe.h"
+#include "support/fixture_client.h"
+#include "support/process_runner.h"
+#include "support/registry_reader.h"
+
+// The program under test: KELVANE_EXE when set, else the x86-64 build beside
+// the tests' folder.
+inline std::wstring KelvanePath() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"KELVANE_EXE", path, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) return path;
+    return CurrentExeDirectory() + L"\\..\\Kelvane64.exe";
+}
+
+inline RunResult RunKelvane(const std::vector<std::wstring>& arguments, const RunOptions& options = {}) {
+    return RunProcess(KelvanePath(), arguments, options);
+}
+
+inline constexpr wchar_t kStoreKey[] = L"Software\\Brenlow\\DeskTop";
+inline constexpr wchar_t kBannerStart[] = L"Kelvane Ver: 1.5.4.019 ";
+inline constexpr wchar_t kUsage[] =
+    L"  Usage: Kelvane [<save | restore | query> /n \"Layout\" /y /?]\n"
+    L"    /n \"Layout\" - Use the named layout for save or restore.\n"
+    L"                - Quote \"Layout\" if it contains embedded spaces.\n"
+    L"    /y          - Answer 'yes' to any questions: silent operation.\n"
+    L"    /?          - Display this text.\n";
+inline constexpr DWORD kCommandLineError = 0xFFFFFFFF;
+
+inline std::wstring LayoutKey(const std::wstring& layout) { return std::wstring(kStoreKey) + L"\\" + layout; }
+
+// Standard output less the banner line, which must come first.
+inline std::wstring AfterBanner(const std::wstring& output) {
+    if (output.rfind(kBannerStart, 0) != 0) return L"<no banner first>" + output;
+    const size_t end = output.find(L'\n');
+    return end == std::wstring::npos ? L"<banner without line feed>" : output.substr(end + 1);
+}
+
+// The default layout name of the test display's single screen.
+inline std::wstring DefaultLayoutName() {
+    return L"Layout " + std::to_wstring(GetSystemMetrics(SM_CXSCREEN)) + L" x " +
+           std::to_wstring(GetSystemMetrics(SM_CYSCREEN));
+}
+
+inline std::wstring FixturePath() { return CurrentExeDirectory() + L"\\desktop_fixture.exe"; }
+
+// A synthetic desktop: one "text<TAB>x<TAB>y<TAB>data" line per item, written
+// to a file the fixture reads.
+std::wstring WriteItemsFile(const std::vector<std::wstring>& lines);

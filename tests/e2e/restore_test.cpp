@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "kelvane_process.h"
+#include "support/remote_memory.h"
+#include "support/scratch_folder.h"
+
+namespace {
+
+std::vector<BYTE> Packed(int x, int y) {
+    return {static_cast<BYTE>(x), static_cast<BYTE>(x >> 8), static_cast<BYTE>(y), static_cast<BYTE>(y >> 8)};
+}
+
+std::vector<BYTE> ShellRecord(int x, int y, const std::wstring& text) {
+    std::vector<BYTE> data;
+    for (int value : {x, y}) {
+        for (int byte = 0; byte < 4; ++byte) data.push_back(static_cast<BYTE>(value >> (8 * byte)));
+    }
+    for (wchar_t unit : text) {
+        data.push_back(static_cast<BYTE>(unit));
+        data.push_back(static_cast<BYTE>(unit >> 8));
+    }
+    data.push_back(0);
+    data.push_back(0);
+    return data;
+}
+
+POINT PositionOf(DesktopFixture& fixture, int index) {
+    for (const FixtureItem& item : fixture.Items()) {
+        if (item.index == index) return {item.x, item.y};
+    }
+    return {-99999, -99999};
+}
+
+std::wstring Summary(const std::wstring& layout, int count) {
+    return L"Layout: " + layout + L"\nDesktop Restored: " + std::to_wstring(count) + L" icons\n";
+}
+
+class Restore : public ::testing::Test {
+protected:
+    void SetUp() override { DeleteRegistryTree(L"Software\\Brenlow"); }
+    void TearDown() override { DeleteRegistryTree(L"Software\\Brenlow"); }
+};
+
+TEST_F(Restore, ScrambledShellFolderComesBack) {
+    ScratchFolder folder(ScratchLocation::Temp, {L"one.txt", L"two.txt", L"three.txt", L"B\u00fcro.txt", L"five"});
+    DesktopFixture fixture(FixturePath(), {L"--shell-folder", folder.Path()});
+    const auto saved = fixture.Items();
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", L"Cycle"}).exitCode);
+    for (const FixtureItem& item : saved) fixture.Move(item.index, 600 - item.y, 500 + item.x / 3);
+
+    const auto blocksBefore = PrivateAllocationBases(fixture.Process());
+    const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"cycle"});
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(Summary(L"Cycle", 5), AfterBanner(result.standardOutput));
+    EXPECT_EQ(L"", result.standardError);
+    const auto restored = fixture.Items();
+    ASSERT_EQ(saved.size(), restored.size());
+    for (size_t i = 0; i < saved.size(); ++i) {
+        EXPECT_EQ(saved[i].x, restored[i].x) << saved[i].text;
+        EXPECT_EQ(saved[i].y, restored[i].y) << saved[i].text;
+    }
+    EXPECT_TRUE(AllocationBasesAdded(blocksBefore, PrivateAllocationBases(fixture.Process())).empty())
+        << "the restore left memory in the shell";
+
+    // Everything already in place: still counted, nothing moves.
+    EXPECT_EQ(Summary(L"Cycle", 5), AfterBanner(RunKelvane({L"restore", L"/y", L"/n", L"CYCLE"}).standardOutput));
+}
+
+TEST_F(Restore, DefaultNameAndTheQuestion) {
+    const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
+    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+    fixture.Move(0, 300, 300);
+    const RunResult asked = RunKelvane({L"restore"});
+    EXPECT_EQ(L"Restore Icon Locations for:\n\t" + DefaultLayoutName() + L" [y/n]? n\n",
+              AfterBanner(asked.standardOutput));
+    EXPECT_EQ(300, PositionOf(fixture, 0).x) << "answering no moves nothing";
+
+    const RunResult result = RunKelvane({L"restore", L"/y"});
+    EXPECT_EQ(Summary(DefaultLayoutName(), 1), AfterBanner(result.standardOutput));
+    EXPECT_EQ(10, PositionOf(fixture, 0).x);
+    EXPECT_EQ(20, PositionOf(fixture, 0).y);
+    DeleteFileW(items.c_str());
+}
+
+TEST_F(Restore, NamesMatchWithOnlyAsciiLettersFolded) {
+    WriteRegistryValue(LayoutKey(L"Office"), L"Icon", REG_DWORD, Packed(40, 50));
+    WriteRegistryValue(LayoutKey(L"\u00c4rger"), L"Icon", REG_DWORD, Packed(60, 70));
+    const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
+    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+
+    const RunResult office = RunKelvane({L"restore", L"/n", L"office"});
+    EXPECT_EQ(L"Restore Icon Locations for:\n\tOffice [y/n]? n\n", AfterBanner(office.standardOutput));
+
+    const RunResult umlaut = RunKelvane({L"restore", L"/y", L"/n", L"\u00e4rger"});
+    EXPECT_EQ(L"", AfterBanner(umlaut.standardOutput));
+    EXPECT_EQ(L"Layout not found: \u00e4rger.\n", umlaut.standardError);
+
+    const RunResult missing = RunKelvane({L"restore", L"/y"});
+    EXPECT_EQ(L"Layout not found: " + DefaultLayoutName() + L".\n", missing.standardError);
+    EXPECT_EQ(10, PositionOf(fixture, 0).x);
+    DeleteFileW(items.c_str());
+}
+
+TEST_F(Restore, EmptyLayoutSaysSoWithoutNewline) {
+    WriteRegistryValue(LayoutKey(L"Empty"), L"ignored string", REG_SZ, {'x', 0, 0, 0});
+    const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
+    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Empty"});
+    EXPECT_EQ(L"No Layout Information Stored:\nEmpty", AfterBanner(result.standardOutput));
+    DeleteFileW(items.c_str());
+}
+
+TEST_F(Restore, OccupantIsEvictedToTheFirstFreeGridPoint) {
+    // C holds the first grid point; B stands where A belongs.
+    const std::wstring items = WriteItemsFile({L"A\t700\t600\tnone", L"B\t300\t300\tnone", L"C\t21\t2\tnone"});
+    WriteRegistryValue(LayoutKey(L"Evict"), L"A", REG_DWORD, Packed(300, 300));
+    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    const SIZE spacing = fixture.Spacing();
+    const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Evict"});
+    EXPECT_EQ(Summary(L"Evict", 1), AfterBanner(result.standardOutput));
+    EXPECT_EQ(300, PositionOf(fixture, 0).x);
+    EXPECT_EQ(300, PositionOf(fixture, 0).y);
+
+    // The first grid point, column by column, that no other item's bounds cover.
+    const RECT c = fixture.Rect(2);
+    const RECT a = fixture.Rect(0);
+    POINT expected = {-1, -1};
+    for (int x = 21; x < GetSystemMetrics(SM_CXSCREEN) - 10 && expected.x < 0; x += spacing.cx) {
+        for (int y = 2; y < GetSystemMetrics(SM_CYSCREEN) - 10; y += spacing.cy) {
+            const POINT point = {x, y};
+            if (!PtInRect(&c, point) && !PtInRect(&a, point)) {
+                expected = point;
+                break;
+            }
+        }
+    }
+    EXPECT_EQ(expected.x, PositionOf(fixture, 1).x);
+    EXPECT_EQ(expected.y, PositionOf(fixture, 1).y);
+    EXPECT_EQ(21, PositionOf(fixture, 2).x) << "C is not touched";
+    DeleteFileW(items.c_str());
+}
+
+TEST_F(Restore, TextOnlyRecordsTakeTheFirstItemWithTheText) {
+    const std::wstring items = WriteItemsFile({L"Other\t10\t10\tnone", L"twin\t100\t10\tnone", L"Twin\t200\t10\tnone"});
+    WriteRegistryValue(LayoutKey(L"Text"), L"TWIN", REG_DWORD, Packed(400, 420));
+    WriteRegistryValue(LayoutKey(L"Text"), L"Nobody", REG_DWORD, Packed(400, 500));
+    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Text"});
+    EXPECT_EQ(Summary(L"Text", 1), AfterBanner(result.standardOutput));
+    EXPECT_EQ(400, PositionOf(fixture, 1).x);
+    EXPECT_EQ(420, PositionOf(fixture, 1).y);
+    EXPECT_EQ(200, PositionOf(fixture, 2).x);
+    DeleteFileW(items.c_str());
+}
+
+TEST_F(Restore, LayoutThatMatchesNothingPrintsNoSummary) {
+    WriteRegistryValue(LayoutKey(L"Stale"), L"gone.txt", REG_BINARY, ShellRecord(5, 5, L"gone"));
+    WriteRegistryValue(LayoutKey(L"Stale"), L"Gone too", REG_DWORD, Packed(5, 5));
+    const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
+    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Stale"});
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(L"", AfterBanner(result.standardOutput));
+    EXPECT_EQ(L"", result.standardError);
+    DeleteFileW(items.c_str());
+}
+
+// With file extensions hidden, Twin.txt and Twin.ini both show as "Twin": only
+// the identity tells them apart.
+class RestoreByIdentity : public Restore {
+protected:
+    void SetUp() override {
+        Restore::SetUp();
+        WriteRegistryValue(kAdvanced, L"HideFileExt", REG_DWORD, {1, 0, 0, 0});
+    }
+    void TearDown() override {
+        WriteRegistryValue(kAdvanced, L"HideFileExt", REG_DWORD, {0, 0, 0, 0});
+        Restore::TearDown();
+    }
+    static constexpr wchar_t kAdvanced[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
+
+    std::map<std::wstring, int> IndexByIdentity(DesktopFixture& fixture) {
+        std::map<std::wstring, int> indexes;
+        for (const FixtureItem& item : fixture.Items()) indexes[fixture.Identity(item.index)] = item.index;
+        return indexes;
+    }
+};
+
+TEST_F(RestoreByIdentity, OnlyTheItemWithTheStoredIdentityMoves) {
+    ScratchFolder folder(ScratchLocation::Temp, {L"Twin.txt", L"Twin.ini", L"\u00c4rger.txt"});
+    DesktopFixture fixture(FixturePath(), {L"--shell-folder", folder.Path()});
+    auto indexes = IndexByIdentity(fixture);
+    ASSERT_EQ(3u, indexes.size());
+    const int ini = indexes[L"Twin.ini"];
+    const int txt = indexes[L"Twin.txt"];
+    const int umlaut = indexes[L"\u00c4rger.txt"];
+    for (const FixtureItem& item : fixture.Items()) {
+        if (item.index == ini || item.index == txt) {
+            ASSERT_EQ(L"Twin", item.text);
+        }
+    }
+    fixture.Move(txt, 100, 100);
+    fixture.Move(ini, 200, 100);
+    fixture.Move(umlaut, 300, 100);
+
+    // The .ini record differs in ASCII case only: it matches. The umlaut record
+    // differs in the case of a non-ASCII letter: it does not.
+    WriteRegistryValue(LayoutKey(L"Twins"), L"TWIN.INI", REG_BINARY, ShellRecord(500, 400, L"Twin"));
+    WriteRegistryValue(LayoutKey(L"Twins"), L"\u00e4RGER.TXT", REG_BINARY, ShellRecord(600, 400, L"\u00c4rger"));
+    const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Twins"});
+    EXPECT_EQ(Summary(L"Twins", 1), AfterBanner(result.standardOutput));
+    EXPECT_EQ(500, PositionOf(fixture, ini).x);
+    EXPECT_EQ(400, PositionOf(fixture, ini).y);
+    EXPECT_EQ(100, PositionOf(fixture, txt).x);
+    EXPECT_EQ(300, PositionOf(fixture, umlaut).x);
+}
+
+}  // namespace

@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "kelvane_process.h"
+#include "support/remote_memory.h"
+#include "support/scratch_folder.h"
+
+namespace {
+
+int32_t Int32At(const std::vector<BYTE>& data, size_t offset) {
+    return static_cast<int32_t>(data[offset] | data[offset + 1] << 8 | data[offset + 2] << 16 |
+                                static_cast<uint32_t>(data[offset + 3]) << 24);
+}
+
+std::wstring TextAt(const std::vector<BYTE>& data, size_t offset) {
+    std::wstring text;
+    for (size_t at = offset; at + 1 < data.size() && (data[at] | data[at + 1]); at += 2) {
+        text += static_cast<wchar_t>(data[at] | data[at + 1] << 8);
+    }
+    return text;
+}
+
+const RegistryValue* FindValue(const std::vector<RegistryValue>& values, const std::wstring& name) {
+    for (const RegistryValue& value : values) {
+        if (_wcsicmp(value.name.c_str(), name.c_str()) == 0) return &value;
+    }
+    return nullptr;
+}
+
+class Save : public ::testing::Test {
+protected:
+    void SetUp() override { DeleteRegistryTree(L"Software\\Brenlow"); }
+    void TearDown() override { DeleteRegistryTree(L"Software\\Brenlow"); }
+
+    // Every item the fixture reports with an identity is stored under it as a
+    // REG_BINARY value with the fixture's position and text; nothing else is.
+    void ExpectShellItemsStored(DesktopFixture& fixture, const std::wstring& layout) {
+        const auto values = RegistryValues(LayoutKey(layout));
+        size_t identified = 0;
+        for (const FixtureItem& item : fixture.Items()) {
+            const std::wstring identity = fixture.Identity(item.index);
+            if (identity.empty()) continue;
+            ++identified;
+            const RegistryValue* value = FindValue(values, identity);
+            ASSERT_NE(nullptr, value) << identity;
+            EXPECT_EQ(static_cast<DWORD>(REG_BINARY), value->type);
+            ASSERT_EQ(2 * item.text.size() + 10, value->data.size()) << identity;
+            EXPECT_EQ(item.x, Int32At(value->data, 0)) << identity;
+            EXPECT_EQ(item.y, Int32At(value->data, 4)) << identity;
+            EXPECT_EQ(item.text, TextAt(value->data, 8)) << identity;
+        }
+        EXPECT_EQ(identified, values.size());
+    }
+};
+
+TEST_F(Save, ShellFolderItemsAreStoredByIdentity) {
+    ScratchFolder folder(ScratchLocation::Temp, {L"alpha.txt", L"Beta.doc", L"B\u00fcro.txt", L"gamma"});
+    DesktopFixture fixture(FixturePath(), {L"--shell-folder", folder.Path()});
+    const auto items = fixture.Items();
+    ASSERT_EQ(4u, items.size());
+    for (const FixtureItem& item : items) fixture.Move(item.index, 101 + 90 * item.index, 333 - 7 * item.index);
+
+    const auto blocksBefore = PrivateAllocationBases(fixture.Process());
+    const RunResult result = RunKelvane({L"save", L"/y", L"/n", L"Files"});
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(L"", AfterBanner(result.standardOutput));
+    EXPECT_EQ(L"", result.standardError);
+    ExpectShellItemsStored(fixture, L"Files");
+    EXPECT_EQ(4u, RegistryValues(LayoutKey(L"Files")).size());
+    EXPECT_TRUE(AllocationBasesAdded(blocksBefore, PrivateAllocationBases(fixture.Process())).empty())
+        << "the save left memory in the shell";
+}
+
+TEST_F(Save, DesktopItemsWithoutIdentityAreLeftOutSilently) {
+    DesktopFixture fixture(FixturePath(), {L"--shell-desktop"});
+    const RunResult result = RunKelvane({L"save", L"/y", L"/n", L"Desktop"});
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(L"", AfterBanner(result.standardOutput));
+    EXPECT_EQ(L"", result.standardError);
+    ExpectShellItemsStored(fixture, L"Desktop");
+    EXPECT_LT(RegistryValues(LayoutKey(L"Desktop")).size(), fixture.Items().size())
+        << "Wine's virtual desktop items have no identity";
+}
+
+TEST_F(Save, ItemsWithoutItemDataAreStoredByText) {
+    const std::wstring items = WriteItemsFile({
+        L"Plain\t10\t20\tnone",
+        L"\t30\t40\tnone",
+        L"Broken\t50\t60\tbad",
+        L"Negative\t-5\t100\tnone",
+        L"Dup\t70\t80\tnone",
+        L"dup\t90\t-1\tnone",
+    });
+    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    const RunResult result = RunKelvane({L"save", L"/y", L"/n", L"Synthetic"});
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(L"Desktop Saving. Read ITEMIDLIST Item 2 failed\n", AfterBanner(result.standardOutput));
+    EXPECT_EQ(L"", result.standardError);
+
+    const auto values = RegistryValues(LayoutKey(L"Synthetic"));
+    struct Expected {
+        const wchar_t* name;
+        uint32_t packed;
+    };
+    const Expected expected[] = {
+        {L"Plain", 20u << 16 | 10}, {L"", 40u << 16 | 30}, {L"Negative", 100u << 16 | 0xFFFB}, {L"Dup", 0xFFFFu << 16 | 90},
+    };
+    ASSERT_EQ(4u, values.size());
+    for (const Expected& e : expected) {
+        const RegistryValue* value = FindValue(values, e.name);
+        ASSERT_NE(nullptr, value) << e.name;
+        EXPECT_EQ(static_cast<DWORD>(REG_DWORD), value->type) << e.name;
+        EXPECT_EQ(e.packed, static_cast<uint32_t>(Int32At(value->data, 0))) << e.name;
+    }
+    DeleteFileW(items.c_str());
+}
+
+TEST_F(Save, SavingAgainReplacesTheLayoutWholly) {
+    const std::wstring items = WriteItemsFile({L"Kept\t10\t20\tnone"});
+    WriteRegistryValue(LayoutKey(L"Again"), L"Gone", REG_DWORD, {1, 0, 1, 0});
+    WriteRegistryValue(LayoutKey(L"Other"), L"Untouched", REG_DWORD, {1, 0, 1, 0});
+    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    EXPECT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", L"Again"}).exitCode);
+    const auto values = RegistryValues(LayoutKey(L"Again"));
+    ASSERT_EQ(1u, values.size());
+    EXPECT_EQ(L"Kept", values[0].name);
+    EXPECT_EQ(1u, RegistryValues(LayoutKey(L"Other")).size());
+    DeleteFileW(items.c_str());
+}
+
+TEST_F(Save, DefaultNameWhenNoneOrAnEmptyOneIsGiven) {
+    const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
+    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    for (const std::vector<std::wstring>& arguments :
+         {std::vector<std::wstring>{L"save", L"/y"}, std::vector<std::wstring>{L"save", L"/y", L"/n", L""}}) {
+        DeleteRegistryTree(L"Software\\Brenlow");
+        EXPECT_EQ(0u, RunKelvane(arguments).exitCode);
+        EXPECT_EQ(std::vector<std::wstring>{DefaultLayoutName()}, RegistrySubkeys(kStoreKey));
+    }
+    DeleteFileW(items.c_str());
+}
+
+TEST_F(Save, NamesTheStoreCannotHoldAreRefusedBeforeTheQuestion) {
+    const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
+    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    for (const std::wstring& name : {std::wstring(L"Home\\Office"), std::wstring(256, L'n')}) {
+        const RunResult result = RunKelvane({L"save", L"/n", name});
+        EXPECT_EQ(0u, result.exitCode);
+        EXPECT_EQ(L"", AfterBanner(result.standardOutput)) << "no question is asked";
+        EXPECT_EQ(1, std::count(result.standardError.begin(), result.standardError.end(), L'\n'));
+        EXPECT_NE(std::wstring::npos, result.standardError.find(L"Nothing was saved")) << result.standardError;
+    }
+    EXPECT_FALSE(RegistryKeyExists(kStoreKey));
+    const std::wstring longest(255, L'\u00fc');
+    EXPECT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", longest}).exitCode);
+    EXPECT_EQ(std::vector<std::wstring>{longest}, RegistrySubkeys(kStoreKey));
+    DeleteFileW(items.c_str());
+}
+
+TEST_F(Save, NoListViewLeavesTheStoreAlone) {
+    WriteRegistryValue(LayoutKey(DefaultLayoutName()), L"Kept", REG_DWORD, {1, 0, 1, 0});
+    const RunResult result = RunKelvane({L"save", L"/y"});
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(L"Could not locate Desktop ListView.\n", result.standardError);
+    EXPECT_EQ(1u, RegistryValues(LayoutKey(DefaultLayoutName())).size());
+}
+
+TEST_F(Save, WithoutConsoleInputTheQuestionIsAnsweredNo) {
+    const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
+    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    const RunResult result = RunKelvane({L"save", L"/n", L"Quiet"});
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(L"Save Icon Locations for:\nQuiet [y/n]? n\n", AfterBanner(result.standardOutput));
+    EXPECT_NE(std::wstring::npos, result.standardError.find(L"/y"));
+    EXPECT_FALSE(RegistryKeyExists(kStoreKey));
+    DeleteFileW(items.c_str());
+}
+
+TEST_F(Save, ShellGoingAwayMidWalkKeepsThePreviousLayout) {
+    const std::wstring items = WriteItemsFile({L"A\t10\t10\tnone", L"B\t100\t10\tnone", L"C\t200\t10\tnone",
+                                               L"D\t300\t10\tnone"});
+    WriteRegistryValue(LayoutKey(L"Previous"), L"Old", REG_DWORD, {5, 0, 6, 0});
+    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    fixture.QuitAfter(6);  // during the second item
+    const auto start = std::chrono::steady_clock::now();
+    const RunResult result = RunKelvane({L"save", L"/y", L"/n", L"Previous"}, RunOptions{std::nullopt, 30000});
+    ASSERT_FALSE(result.timedOut) << "the walk must end when the list view has gone";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_NE(std::wstring::npos, result.standardError.find(L"went away")) << result.standardError;
+    const auto values = RegistryValues(LayoutKey(L"Previous"));
+    ASSERT_EQ(1u, values.size());
+    EXPECT_EQ(L"Old", values[0].name);
+    DeleteFileW(items.c_str());
+}
+
+}  // namespace

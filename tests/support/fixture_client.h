@@ -1,0 +1,69 @@
+#pragma once
+
+#include "unique_handle.h"
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+// The path of desktop_fixture.exe beside the running test program.
+std::wstring FixtureBesideTest();
+
+struct FixtureItem
+{
+    int index = 0;
+    int x = 0;
+    int y = 0;
+    std::wstring text;
+};
+
+// Runs desktop_fixture.exe (a stand-in for the shell's desktop) as a separate
+// process and talks to it over its standard input and output. The
+// constructor returns once the fixture reports "ready". Every call waits a
+// bounded time; failures, including "error ..." answers, throw
+// std::runtime_error. The destructor ends the fixture, forcibly if it must.
+class DesktopFixture
+{
+public:
+    DesktopFixture(const std::wstring& fixturePath, const std::vector<std::wstring>& args,
+                   DWORD readyTimeoutMilliseconds = 30000);
+    ~DesktopFixture();
+
+    DesktopFixture(const DesktopFixture&) = delete;
+    DesktopFixture& operator=(const DesktopFixture&) = delete;
+
+    // Index order; positions as LVM_GETITEMPOSITION gives them in-process.
+    std::vector<FixtureItem> Items();
+    // The file name SHGetDataFromIDListW gives for the item's ID list, or
+    // empty when the item has none.
+    std::wstring Identity(int index);
+    void Move(int index, int x, int y);
+    RECT Rect(int index);  // LVIR_BOUNDS
+    SIZE Spacing();        // LVM_GETITEMSPACING, large icons
+    HWND ListView();       // null when the desktop has no list view
+
+    // LVM_* messages that arrived from other processes, by message code.
+    std::map<UINT, unsigned> MessageCounts();
+    void ResetCounts();
+    // The desktop goes away right after answering `messages` more of them.
+    void QuitAfter(unsigned messages);
+
+    // Asks the fixture to exit and waits until it has.
+    void Quit();
+    bool IsRunning() const;
+    HANDLE Process() const { return process_.Get(); }
+
+private:
+    std::string Ask(const std::string& command);
+    std::vector<std::string> AskForList(const std::string& command);
+    void Send(const std::string& command);
+    std::string ReadLine(const std::string& waitingFor, DWORD timeoutMilliseconds);
+    std::string ExitDescription() const;
+
+    UniqueHandle process_;
+    UniqueHandle toFixture_;
+    UniqueHandle fromFixture_;
+    std::string received_;
+};

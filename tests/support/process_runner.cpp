@@ -1,0 +1,104 @@
+#include "process_runner.h"
+
+#include "command_line.h"
+#include "unique_handle.h"
+#include "utf8.h"
+
+#include <stdexcept>
+
+namespace
+{
+
+// An inheritable handle to a fresh temporary file that disappears when the
+// last handle to it closes.
+UniqueHandle CreateTemporaryFile()
+{
+    wchar_t folder[MAX_PATH + 1];
+    wchar_t path[MAX_PATH + 1];
+    if (!GetTempPathW(MAX_PATH + 1, folder) || !GetTempFileNameW(folder, L"krp", 0, path))
+        throw std::runtime_error("cannot name a temporary file");
+
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    UniqueHandle file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                                  nullptr));
+    if (!file) throw std::runtime_error("cannot create a temporary file");
+    return file;
+}
+
+void Rewind(HANDLE file)
+{
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+}
+
+// The child shares the file position with us (the handle is inherited, not
+// reopened), so read from the start rather than from wherever it stopped.
+std::string ReadFromStart(HANDLE file)
+{
+    Rewind(file);
+    std::string content;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) content.append(buffer, read);
+    return content;
+}
+
+UniqueHandle StandardInputFor(const RunOptions& options)
+{
+    if (!options.standardInput)
+    {
+        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+        UniqueHandle nul(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!nul) throw std::runtime_error("cannot open NUL");
+        return nul;
+    }
+
+    UniqueHandle input = CreateTemporaryFile();
+    const std::string bytes = ToUtf8(*options.standardInput);
+    DWORD written = 0;
+    if (!WriteFile(input.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+        throw std::runtime_error("cannot write the standard input file");
+    Rewind(input.Get());
+    return input;
+}
+
+}  // namespace
+
+RunResult RunProcess(const std::wstring& exePath, const std::vector<std::wstring>& args, const RunOptions& options)
+{
+    const UniqueHandle input = StandardInputFor(options);
+    const UniqueHandle output = CreateTemporaryFile();
+    const UniqueHandle error = CreateTemporaryFile();
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input.Get();
+    startup.hStdOutput = output.Get();
+    startup.hStdError = error.Get();
+
+    std::wstring commandLine = BuildCommandLine(exePath, args);
+    PROCESS_INFORMATION created{};
+    if (!CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &created))
+    {
+        throw std::runtime_error("cannot start " + ToUtf8(exePath) + " (error " + std::to_string(GetLastError()) +
+                                 ")");
+    }
+    const UniqueHandle process(created.hProcess);
+    const UniqueHandle thread(created.hThread);
+
+    RunResult result;
+    if (WaitForSingleObject(process.Get(), options.timeoutMilliseconds) == WAIT_TIMEOUT)
+    {
+        result.timedOut = true;
+        TerminateProcess(process.Get(), WAIT_TIMEOUT);
+        WaitForSingleObject(process.Get(), 10000);
+    }
+    GetExitCodeProcess(process.Get(), &result.exitCode);
+    result.standardOutput = FromUtf8(ReadFromStart(output.Get()));
+    result.standardError = FromUtf8(ReadFromStart(error.Get()));
+    return result;
+}

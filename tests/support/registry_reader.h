@@ -1,0 +1,36 @@
+#pragma once
+
+// Direct registry access for tests, below HKEY_CURRENT_USER, through the raw
+// Win32 API: tests check what the product stored, or prepare what it reads,
+// without going through any of the product's own code.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct RegistryValue
+{
+    std::wstring name;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+
+    // The data as a string (REG_SZ, REG_EXPAND_SZ), without the terminator.
+    std::wstring Text() const;
+};
+
+// `path` is relative to HKEY_CURRENT_USER, e.g. L"Software\\Kelvane".
+bool RegistryKeyExists(const std::wstring& path);
+
+// Both throw std::runtime_error when the key cannot be opened. Names come in
+// the order the registry enumerates them (Wine: alphabetical, ignoring case).
+std::vector<std::wstring> RegistrySubkeys(const std::wstring& path);
+std::vector<RegistryValue> RegistryValues(const std::wstring& path);
+
+// Removes the key with everything below it; a missing key is not an error.
+void DeleteRegistryTree(const std::wstring& path);
+
+// Creates the key when needed. Throws std::runtime_error on failure.
+void WriteRegistryValue(const std::wstring& path, const std::wstring& name, DWORD type,
+                        const std::vector<BYTE>& data);
+void WriteRegistryString(const std::wstring& path, const std::wstring& name, const std::wstring& text);

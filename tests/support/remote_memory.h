@@ -1,0 +1,14 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <set>
+
+// The allocation bases of every committed private region of a process (what
+// VirtualAllocEx hands out, among much else). Needs PROCESS_QUERY_INFORMATION.
+std::set<uintptr_t> PrivateAllocationBases(HANDLE process);
+
+// The bases in `after` that were not in `before`: what was allocated between
+// two snapshots and is still there.
+std::set<uintptr_t> AllocationBasesAdded(const std::set<uintptr_t>& before, const std::set<uintptr_t>& after);
