@@ -50,8 +50,6 @@ inline std::wstring DefaultLayoutName() {
            std::to_wstring(GetSystemMetrics(SM_CYSCREEN));
 }
 
-inline std::wstring FixturePath() { return CurrentExeDirectory() + L"\\desktop_fixture.exe"; }
-
 // A synthetic desktop: one "text<TAB>x<TAB>y<TAB>data" line per item, written
 // to a file the fixture reads.
 std::wstring WriteItemsFile(const std::vector<std::wstring>& lines);

@@ -22,7 +22,7 @@ TEST(ListViewLookup, Topologies) {
     };
     for (const TopologyCase& c : cases) {
         DeleteRegistryTree(L"Software\\Brenlow");
-        DesktopFixture fixture(FixturePath(), {L"--synthetic", items, L"--topology", c.topology});
+        DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items, L"--topology", c.topology});
         const RunResult result = RunKelvane({L"save", L"/y", L"/n", L"Lookup"});
         EXPECT_EQ(0u, result.exitCode) << c.topology;
         EXPECT_EQ(L"", AfterBanner(result.standardOutput)) << c.topology;

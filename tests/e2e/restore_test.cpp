@@ -45,7 +45,7 @@ protected:
 
 TEST_F(Restore, ScrambledShellFolderComesBack) {
     ScratchFolder folder(ScratchLocation::Temp, {L"one.txt", L"two.txt", L"three.txt", L"B\u00fcro.txt", L"five"});
-    DesktopFixture fixture(FixturePath(), {L"--shell-folder", folder.Path()});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--shell-folder", folder.Path()});
     const auto saved = fixture.Items();
     ASSERT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", L"Cycle"}).exitCode);
     for (const FixtureItem& item : saved) fixture.Move(item.index, 600 - item.y, 500 + item.x / 3);
@@ -70,7 +70,7 @@ TEST_F(Restore, ScrambledShellFolderComesBack) {
 
 TEST_F(Restore, DefaultNameAndTheQuestion) {
     const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
-    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
     fixture.Move(0, 300, 300);
     const RunResult asked = RunKelvane({L"restore"});
@@ -89,7 +89,7 @@ TEST_F(Restore, NamesMatchWithOnlyAsciiLettersFolded) {
     WriteRegistryValue(LayoutKey(L"Office"), L"Icon", REG_DWORD, Packed(40, 50));
     WriteRegistryValue(LayoutKey(L"\u00c4rger"), L"Icon", REG_DWORD, Packed(60, 70));
     const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
-    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
 
     const RunResult office = RunKelvane({L"restore", L"/n", L"office"});
     EXPECT_EQ(L"Restore Icon Locations for:\n\tOffice [y/n]? n\n", AfterBanner(office.standardOutput));
@@ -107,7 +107,7 @@ TEST_F(Restore, NamesMatchWithOnlyAsciiLettersFolded) {
 TEST_F(Restore, EmptyLayoutSaysSoWithoutNewline) {
     WriteRegistryValue(LayoutKey(L"Empty"), L"ignored string", REG_SZ, {'x', 0, 0, 0});
     const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
-    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Empty"});
     EXPECT_EQ(L"No Layout Information Stored:\nEmpty", AfterBanner(result.standardOutput));
     DeleteFileW(items.c_str());
@@ -117,7 +117,7 @@ TEST_F(Restore, OccupantIsEvictedToTheFirstFreeGridPoint) {
     // C holds the first grid point; B stands where A belongs.
     const std::wstring items = WriteItemsFile({L"A\t700\t600\tnone", L"B\t300\t300\tnone", L"C\t21\t2\tnone"});
     WriteRegistryValue(LayoutKey(L"Evict"), L"A", REG_DWORD, Packed(300, 300));
-    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     const SIZE spacing = fixture.Spacing();
     const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Evict"});
     EXPECT_EQ(Summary(L"Evict", 1), AfterBanner(result.standardOutput));
@@ -147,7 +147,7 @@ TEST_F(Restore, TextOnlyRecordsTakeTheFirstItemWithTheText) {
     const std::wstring items = WriteItemsFile({L"Other\t10\t10\tnone", L"twin\t100\t10\tnone", L"Twin\t200\t10\tnone"});
     WriteRegistryValue(LayoutKey(L"Text"), L"TWIN", REG_DWORD, Packed(400, 420));
     WriteRegistryValue(LayoutKey(L"Text"), L"Nobody", REG_DWORD, Packed(400, 500));
-    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Text"});
     EXPECT_EQ(Summary(L"Text", 1), AfterBanner(result.standardOutput));
     EXPECT_EQ(400, PositionOf(fixture, 1).x);
@@ -160,7 +160,7 @@ TEST_F(Restore, LayoutThatMatchesNothingPrintsNoSummary) {
     WriteRegistryValue(LayoutKey(L"Stale"), L"gone.txt", REG_BINARY, ShellRecord(5, 5, L"gone"));
     WriteRegistryValue(LayoutKey(L"Stale"), L"Gone too", REG_DWORD, Packed(5, 5));
     const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
-    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Stale"});
     EXPECT_EQ(0u, result.exitCode);
     EXPECT_EQ(L"", AfterBanner(result.standardOutput));
@@ -191,7 +191,7 @@ protected:
 
 TEST_F(RestoreByIdentity, OnlyTheItemWithTheStoredIdentityMoves) {
     ScratchFolder folder(ScratchLocation::Temp, {L"Twin.txt", L"Twin.ini", L"\u00c4rger.txt"});
-    DesktopFixture fixture(FixturePath(), {L"--shell-folder", folder.Path()});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--shell-folder", folder.Path()});
     auto indexes = IndexByIdentity(fixture);
     ASSERT_EQ(3u, indexes.size());
     const int ini = indexes[L"Twin.ini"];

@@ -57,7 +57,7 @@ protected:
 
 TEST_F(Save, ShellFolderItemsAreStoredByIdentity) {
     ScratchFolder folder(ScratchLocation::Temp, {L"alpha.txt", L"Beta.doc", L"B\u00fcro.txt", L"gamma"});
-    DesktopFixture fixture(FixturePath(), {L"--shell-folder", folder.Path()});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--shell-folder", folder.Path()});
     const auto items = fixture.Items();
     ASSERT_EQ(4u, items.size());
     for (const FixtureItem& item : items) fixture.Move(item.index, 101 + 90 * item.index, 333 - 7 * item.index);
@@ -74,7 +74,7 @@ TEST_F(Save, ShellFolderItemsAreStoredByIdentity) {
 }
 
 TEST_F(Save, DesktopItemsWithoutIdentityAreLeftOutSilently) {
-    DesktopFixture fixture(FixturePath(), {L"--shell-desktop"});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--shell-desktop"});
     const RunResult result = RunKelvane({L"save", L"/y", L"/n", L"Desktop"});
     EXPECT_EQ(0u, result.exitCode);
     EXPECT_EQ(L"", AfterBanner(result.standardOutput));
@@ -93,7 +93,7 @@ TEST_F(Save, ItemsWithoutItemDataAreStoredByText) {
         L"Dup\t70\t80\tnone",
         L"dup\t90\t-1\tnone",
     });
-    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     const RunResult result = RunKelvane({L"save", L"/y", L"/n", L"Synthetic"});
     EXPECT_EQ(0u, result.exitCode);
     EXPECT_EQ(L"Desktop Saving. Read ITEMIDLIST Item 2 failed\n", AfterBanner(result.standardOutput));
@@ -121,7 +121,7 @@ TEST_F(Save, SavingAgainReplacesTheLayoutWholly) {
     const std::wstring items = WriteItemsFile({L"Kept\t10\t20\tnone"});
     WriteRegistryValue(LayoutKey(L"Again"), L"Gone", REG_DWORD, {1, 0, 1, 0});
     WriteRegistryValue(LayoutKey(L"Other"), L"Untouched", REG_DWORD, {1, 0, 1, 0});
-    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     EXPECT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", L"Again"}).exitCode);
     const auto values = RegistryValues(LayoutKey(L"Again"));
     ASSERT_EQ(1u, values.size());
@@ -132,7 +132,7 @@ TEST_F(Save, SavingAgainReplacesTheLayoutWholly) {
 
 TEST_F(Save, DefaultNameWhenNoneOrAnEmptyOneIsGiven) {
     const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
-    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     for (const std::vector<std::wstring>& arguments :
          {std::vector<std::wstring>{L"save", L"/y"}, std::vector<std::wstring>{L"save", L"/y", L"/n", L""}}) {
         DeleteRegistryTree(L"Software\\Brenlow");
@@ -144,7 +144,7 @@ TEST_F(Save, DefaultNameWhenNoneOrAnEmptyOneIsGiven) {
 
 TEST_F(Save, NamesTheStoreCannotHoldAreRefusedBeforeTheQuestion) {
     const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
-    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     for (const std::wstring& name : {std::wstring(L"Home\\Office"), std::wstring(256, L'n')}) {
         const RunResult result = RunKelvane({L"save", L"/n", name});
         EXPECT_EQ(0u, result.exitCode);
@@ -169,7 +169,7 @@ TEST_F(Save, NoListViewLeavesTheStoreAlone) {
 
 TEST_F(Save, WithoutConsoleInputTheQuestionIsAnsweredNo) {
     const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
-    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     const RunResult result = RunKelvane({L"save", L"/n", L"Quiet"});
     EXPECT_EQ(0u, result.exitCode);
     EXPECT_EQ(L"Save Icon Locations for:\nQuiet [y/n]? n\n", AfterBanner(result.standardOutput));
@@ -182,7 +182,7 @@ TEST_F(Save, ShellGoingAwayMidWalkKeepsThePreviousLayout) {
     const std::wstring items = WriteItemsFile({L"A\t10\t10\tnone", L"B\t100\t10\tnone", L"C\t200\t10\tnone",
                                                L"D\t300\t10\tnone"});
     WriteRegistryValue(LayoutKey(L"Previous"), L"Old", REG_DWORD, {5, 0, 6, 0});
-    DesktopFixture fixture(FixturePath(), {L"--synthetic", items});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     fixture.QuitAfter(6);  // during the second item
     const auto start = std::chrono::steady_clock::now();
     const RunResult result = RunKelvane({L"save", L"/y", L"/n", L"Previous"}, RunOptions{std::nullopt, 30000});

@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "actions/restore_layout.h"
+#include "actions/save_layout.h"
+#include "captured_output.h"
+#include "desktop/remote_records.h"
+#include "faulty_shell.h"
+#include "store/registry_platform.h"
+#include "support/desktop_files.h"
+#include "support/fixture_client.h"
+#include "support/registry_reader.h"
+#include "support/remote_memory.h"
+#include "support/scratch_folder.h"
+#include "text/res_string.h"
+
+// The actions run inside the test process against the desktop fixture, with one
+// platform call made to fail: each failure prints what it should, the action
+// goes on or ends as it should, and nothing stays behind, in the shell process
+// or among this process's handles.
+
+namespace {
+
+using Call = FaultyShell::Call;
+using Kind = FaultyShell::Kind;
+
+const wchar_t kLayout[] = L"Faults";
+const std::wstring kLayoutKey = L"Software\\Brenlow\\DeskTop\\Faults";
+const wchar_t kFile[] = L"kv-fault.txt";
+
+FaultyShell::Predicate Sends(UINT message, int occurrence = 1) {
+    return [message, occurrence, seen = 0](const Call& call) mutable {
+        return call.kind == Kind::Send && call.message == message && ++seen == occurrence;
+    };
+}
+
+FaultyShell::Predicate WritesTo(SIZE_T blockSize, int occurrence = 1, int firstByte = -1) {
+    return [=, seen = 0](const Call& call) mutable {
+        return call.kind == Kind::Write && call.blockSize == blockSize &&
+               (firstByte < 0 || static_cast<const uint8_t*>(call.data)[0] == firstByte) && ++seen == occurrence;
+    };
+}
+
+FaultyShell::Predicate ReadsFrom(SIZE_T blockSize, int occurrence = 1, SIZE_T offset = 0) {
+    return [=, seen = 0](const Call& call) mutable {
+        return call.kind == Kind::Read && call.blockSize == blockSize && call.blockOffset == offset &&
+               ++seen == occurrence;
+    };
+}
+
+FaultyShell::Predicate ReadsOutsideBlocks(bool header) {
+    return [header](const Call& call) {
+        return call.kind == Kind::Read && call.blockSize == 0 && (call.size == 3) == header;
+    };
+}
+
+FaultyShell::Predicate Is(Kind kind, int occurrence = 1) {
+    return [kind, occurrence, seen = 0](const Call& call) mutable { return call.kind == kind && ++seen == occurrence; };
+}
+
+struct FaultCase {
+    const wchar_t* name;
+    FaultyShell::Predicate fails;
+    std::wstring out;
+    std::wstring err;
+};
+
+class ActionFaults : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        SetResourceModule(GetModuleHandleW(nullptr));
+        files = new DesktopFiles({kFile});
+        folder = new ScratchFolder(ScratchLocation::Temp, {});
+        folder->WriteTextFile(L"items.txt",
+                              L"Alpha\t700\t500\tnone\nBeta\t30\t30\tnone\nGamma\t300\t100\tdesktop:" +
+                                  std::wstring(kFile) + L"\nDelta\t400\t400\tnone\n");
+    }
+    static void TearDownTestSuite() {
+        delete folder;
+        delete files;
+    }
+
+    void StartFixture() {
+        fixture = std::make_unique<DesktopFixture>(FixtureBesideTest(),
+                                                   std::vector<std::wstring>{L"--synthetic", folder->PathOf(L"items.txt")});
+        identity = fixture->Identity(2);
+        ASSERT_EQ(kFile, identity);
+    }
+
+    // The layout the restore cases apply: Alpha onto Delta's place (an eviction),
+    // and Gamma by its identity.
+    void WriteLayout() {
+        DeleteRegistryTree(L"Software\\Brenlow");
+        WriteRegistryValue(kLayoutKey, L"Alpha", REG_DWORD, {0x90, 0x01, 0x90, 0x01});
+        std::vector<BYTE> gamma = {0xF4, 0x01, 0, 0, 0xC8, 0, 0, 0};
+        for (wchar_t unit : std::wstring(L"Gamma")) gamma.insert(gamma.end(), {static_cast<BYTE>(unit), 0});
+        gamma.insert(gamma.end(), {0, 0});
+        WriteRegistryValue(kLayoutKey, identity, REG_BINARY, gamma);
+    }
+
+    // Runs the action under the fault and checks what it printed and that it left
+    // nothing behind.
+    template <typename Action>
+    void Check(const FaultCase& c, Action action) {
+        SCOPED_TRACE(c.name);
+        StartFixture();
+        WriteLayout();
+        const auto blocksBefore = PrivateAllocationBases(fixture->Process());
+        DWORD handlesBefore = 0;
+        GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
+        {
+            CapturedOutput output;
+            FaultyShell shell(c.fails);
+            action();
+            EXPECT_EQ(1, shell.failures) << "the fault was never reached";
+            EXPECT_EQ(c.out, output.out);
+            EXPECT_EQ(c.err, output.err);
+        }
+        DWORD handlesAfter = 0;
+        GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
+        EXPECT_EQ(handlesBefore, handlesAfter);
+        EXPECT_TRUE(AllocationBasesAdded(blocksBefore, PrivateAllocationBases(fixture->Process())).empty());
+    }
+
+    static DesktopFiles* files;
+    static ScratchFolder* folder;
+    std::unique_ptr<DesktopFixture> fixture;
+    std::wstring identity;
+};
+
+DesktopFiles* ActionFaults::files = nullptr;
+ScratchFolder* ActionFaults::folder = nullptr;
+
+TEST_F(ActionFaults, Save) {
+    const SIZE_T item = kNativeLayout.itemSize;
+    const FaultCase cases[] = {
+        {L"open", Is(Kind::Open), L"", L"Could not get read access to the Desktop ListView memory.\n"},
+        {L"third block", Is(Kind::Allocate, 3), L"", L"Could not get access to the Desktop ListView memory.\n"},
+        {L"folder", Is(Kind::DesktopFolder), L"", L"Could not get IShellFolder.\n"},
+        {L"item request", WritesTo(item), L"Desktop Saving. Write Mem for Item 0 failed\n", L""},
+        {L"get item", Sends(LVM_GETITEMW, 2), L"Desktop Saving. Get Item 1 failed\n", L""},
+        {L"position", Sends(LVM_GETITEMPOSITION), L"Desktop Saving. Get Item Position 0 failed\n", L""},
+        {L"item read", ReadsFrom(item), L"Desktop Saving. Read LVITEM for Item 0 failed\n", L""},
+        {L"text read", ReadsFrom(520, 4), L"Desktop Saving. Read Name Mem for Item 3 failed\n", L""},
+        {L"point read", ReadsFrom(8), L"Desktop Saving. Read Position Mem for Item 0 failed\n", L""},
+        {L"header", ReadsOutsideBlocks(true), L"Desktop Saving. Read ITEMIDLIST Item 2 failed\n", L""},
+        {L"full list", ReadsOutsideBlocks(false), L"Desktop Saving. Read Full ITEMIDLIST Item 2 failed\n", L""},
+    };
+    for (const FaultCase& c : cases) {
+        Check(c, [] { SaveLayout(true, kLayout); });
+        const auto values = RegistryValues(kLayoutKey);
+        if (!c.err.empty()) {
+            EXPECT_EQ(2u, values.size()) << "a save that ends early keeps the layout it found";
+        } else {
+            EXPECT_EQ(3u, values.size()) << "only the failed item is left out";
+        }
+    }
+}
+
+TEST_F(ActionFaults, SaveTellsWhenTheRegistryRefuses) {
+    // A registry that takes no value at all.
+    class RefusingRegistry : public RegistryPlatform {
+    public:
+        RefusingRegistry() : previous_(SetRegistryPlatform(this)) {}
+        ~RefusingRegistry() override { SetRegistryPlatform(previous_); }
+        LSTATUS SetValue(HKEY, const wchar_t*, DWORD, const BYTE*, DWORD) override { return ERROR_ACCESS_DENIED; }
+
+    private:
+        RegistryPlatform* previous_;
+    };
+    StartFixture();
+    CapturedOutput output;
+    RefusingRegistry registry;
+    SaveLayout(true, kLayout);
+    EXPECT_EQ(L"", output.out);
+    EXPECT_EQ(L"Could not write to the registry: the layout Faults was not saved.\n", output.err);
+}
+
+TEST_F(ActionFaults, Restore) {
+    const SIZE_T item = kNativeLayout.itemSize;
+    const SIZE_T find = kNativeLayout.findSize;
+    const std::wstring both = L"Layout: Faults\nDesktop Restored: 2 icons\n";
+    const std::wstring one = L"Layout: Faults\nDesktop Restored: 1 icons\n";
+    const FaultCase cases[] = {
+        {L"open", Is(Kind::Open), L"", L"Could not get read access to the Desktop ListView memory.\n"},
+        {L"third block", Is(Kind::Allocate, 3), L"", L"Could not get access to the Desktop ListView memory.\n"},
+        {L"folder", Is(Kind::DesktopFolder), L"", L""},
+        {L"search text", WritesTo(520), L"Desktop Restoring. Write Name Mem for Item failed\n" + one, L""},
+        {L"search record", WritesTo(find, 1, LVFI_STRING), L"Desktop Restoring. Write Mem for Item failed\n" + one, L""},
+        {L"item request", WritesTo(item), L"Desktop Saving. Write Mem for Item 2 failed\n" + one, L""},
+        {L"get item", Sends(LVM_GETITEMW), L"Desktop Saving. Get Item 2 failed\n" + one, L""},
+        {L"position", Sends(LVM_GETITEMPOSITION, 2), L"Desktop Saving. Get Item Position 2 failed\n" + one, L""},
+        {L"item data", ReadsFrom(item, 1, kNativeLayout.itemParamOffset),
+         L"Desktop Saving. Read LPCITEMIDLIST Item 2 failed\n" + one, L""},
+        {L"header", ReadsOutsideBlocks(true), L"Desktop Saving. Read ITEMIDLIST Item 2 failed\n" + one, L""},
+        {L"full list", ReadsOutsideBlocks(false), L"Desktop Saving. Read Full ITEMIDLIST Item 2 failed\n" + one, L""},
+        {L"current position", ReadsFrom(8), L"RestoreIconPosition. Read Position Mem for Item 0 failed\n" + both, L""},
+        {L"nearest query", WritesTo(find, 1, LVFI_NEARESTXY), L"RestoreIconPosition. Write Mem for Item failed\n" + both, L""},
+        {L"bounds query", WritesTo(16), L"RestoreIconPosition. Write Mem for RECT failed\n" + both, L""},
+        {L"bounds", Sends(LVM_GETITEMRECT), L"LVM_GETITEMRECT. failed\n" + both, L""},
+        {L"bounds read", ReadsFrom(16), L"RestoreIconPosition. Read RECT Mem for Item 0 failed\n" + both, L""},
+        {L"scan query", WritesTo(find, 2, LVFI_NEARESTXY), L"RestoreIconPosition. Write Mem for Item failed\n" + both, L""},
+        {L"scan bounds read", ReadsFrom(16, 2), L"RestoreIconPosition. Read RECT Mem for Item 1 failed\n" + both, L""},
+    };
+    for (const FaultCase& c : cases) {
+        Check(c, [] { RestoreLayout(true, kLayout); });
+    }
+}
+
+TEST_F(ActionFaults, RestoreWithoutFaultEvictsAndPlacesEverything) {
+    StartFixture();
+    WriteLayout();
+    CapturedOutput output;
+    RestoreLayout(true, kLayout);
+    EXPECT_EQ(L"Layout: Faults\nDesktop Restored: 2 icons\n", output.out);
+    const auto items = fixture->Items();
+    EXPECT_EQ(400, items[0].x);  // Alpha where Delta stood
+    EXPECT_EQ(500, items[2].x);  // Gamma by identity
+    EXPECT_EQ(21, items[3].x);   // Delta evicted to the first free grid point
+    EXPECT_EQ(2, items[3].y);
+}
+
+TEST_F(ActionFaults, EvictionThatFailsStillPlacesTheIcon) {
+    StartFixture();
+    WriteLayout();
+    CapturedOutput output;
+    FaultyShell shell(WritesTo(kNativeLayout.findSize, 2, LVFI_NEARESTXY));
+    RestoreLayout(true, kLayout);
+    const auto items = fixture->Items();
+    EXPECT_EQ(400, items[0].x) << "Alpha is placed over the occupant";
+    EXPECT_EQ(400, items[3].x) << "the occupant stays";
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <functional>
+#include <map>
+
+#include "desktop/shell_platform.h"
+
+// The real shell platform, failing the calls a test picks: each call is offered
+// to the predicate, and a call it accepts fails as the platform would fail it.
+class FaultyShell : public ShellPlatform {
+public:
+    enum class Kind { Open, Allocate, Write, Read, Send, DesktopFolder };
+    struct Call {
+        Kind kind;
+        UINT message;         // Send
+        SIZE_T size;          // Allocate, Write, Read
+        SIZE_T blockSize;     // Write, Read: the size of the block the address lies in, 0 elsewhere
+        SIZE_T blockOffset;   // Write, Read: the address's offset in that block
+        const void* data;     // Write
+    };
+    using Predicate = std::function<bool(const Call&)>;
+
+    // Fails the first `count` calls the predicate accepts (all of them when 0).
+    explicit FaultyShell(Predicate fails, int count = 1)
+        : fails_(std::move(fails)), failAll_(count == 0), remaining_(count), previous_(SetShellPlatform(this)) {}
+    ~FaultyShell() override { SetShellPlatform(previous_); }
+
+    HANDLE OpenProcess(DWORD access, DWORD processId) override {
+        return Fails({Kind::Open, 0, 0, 0, 0, nullptr}) ? nullptr : ShellPlatform::OpenProcess(access, processId);
+    }
+    void* Allocate(HANDLE process, SIZE_T size) override {
+        if (Fails({Kind::Allocate, 0, size, 0, 0, nullptr})) return nullptr;
+        void* block = ShellPlatform::Allocate(process, size);
+        if (block != nullptr) blocks_[reinterpret_cast<uintptr_t>(block)] = size;
+        return block;
+    }
+    void Free(HANDLE process, void* address) override {
+        blocks_.erase(reinterpret_cast<uintptr_t>(address));
+        ShellPlatform::Free(process, address);
+    }
+    bool Write(HANDLE process, void* address, const void* data, SIZE_T size) override {
+        Call call = Locate(Kind::Write, address, size);
+        call.data = data;
+        return !Fails(call) && ShellPlatform::Write(process, address, data, size);
+    }
+    bool Read(HANDLE process, const void* address, void* data, SIZE_T size) override {
+        return !Fails(Locate(Kind::Read, address, size)) && ShellPlatform::Read(process, address, data, size);
+    }
+    LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
+        const LRESULT result = ShellPlatform::Send(window, message, wParam, lParam);
+        return Fails({Kind::Send, message, 0, 0, 0, nullptr}) ? 0 : result;
+    }
+    HRESULT GetDesktopFolder(IShellFolder** folder) override {
+        return Fails({Kind::DesktopFolder, 0, 0, 0, 0, nullptr}) ? E_FAIL : ShellPlatform::GetDesktopFolder(folder);
+    }
+
+    int failures = 0;
+
+private:
+    Call Locate(Kind kind, const void* address, SIZE_T size) const {
+        const uintptr_t at = reinterpret_cast<uintptr_t>(address);
+        for (const auto& [base, blockSize] : blocks_) {
+            if (at >= base && at < base + blockSize) return {kind, 0, size, blockSize, at - base, nullptr};
+        }
+        return {kind, 0, size, 0, 0, nullptr};
+    }
+    bool Fails(const Call& call) {
+        if (!failAll_ && remaining_ == 0) return false;
+        if (!fails_(call)) return false;
+        ++failures;
+        if (!failAll_) --remaining_;
+        return true;
+    }
+
+    Predicate fails_;
+    bool failAll_;
+    int remaining_;
+    std::map<uintptr_t, SIZE_T> blocks_;
+    ShellPlatform* previous_;
+};
