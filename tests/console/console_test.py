@@ -5,7 +5,7 @@ import os
 import subprocess
 import unittest
 
-from wine_programs import KELVANE, WINE64, Fixture, Terminal, delete_store, registry_layouts
+from wine_programs import KELVANE, WINE64, Fixture, Terminal, delete_store, registry_layouts, write_layouts
 
 
 class ConsoleQuestion(unittest.TestCase):
@@ -62,3 +62,101 @@ class ConsoleQuestion(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
+
+
+class QueryMenu(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        folder = os.path.join(os.environ["WINEPREFIX"], "drive_c", "query-desk")
+        os.makedirs(folder, exist_ok=True)
+        open(os.path.join(folder, "alpha.txt"), "w").close()
+        cls.fixture = Fixture("--shell-folder", r"C:\query-desk")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.fixture.close()
+
+    def setUp(self):
+        delete_store()
+        self.fixture.ask("move 0 40 40")
+        self.terminal = None
+
+    def tearDown(self):
+        if self.terminal:
+            self.terminal.close()
+
+    def query(self, *arguments):
+        self.terminal = Terminal(f"{WINE64} {KELVANE} query {' '.join(arguments)}", height=50)
+        return self.terminal.wait_for("Choose Layout:")
+
+    def alpha_position(self):
+        return self.fixture.items()[0][1:3]
+
+    def menu_lines(self, screen):
+        lines = [line.rstrip() for line in screen.splitlines()]
+        start = next(i for i, line in enumerate(lines) if line.startswith("Current Resolution: "))
+        end = next(i for i, line in enumerate(lines) if line.startswith("Choose Layout:"))
+        return lines[start:end + 1]
+
+    def test_menu_in_enumeration_order_and_keys_that_choose_nothing(self):
+        write_layouts({"Travel": {"alpha.txt": (300, 30)}, "home": {"alpha.txt": (100, 30)},
+                       "Office": {"alpha.txt": (200, 30)}})
+        for key in ("5", "A"):
+            screen = self.query()
+            lines = self.menu_lines(screen)
+            self.assertRegex(lines[0], r"^Current Resolution: Layout \d+ x \d+$")
+            self.assertEqual(["", "1) home", "2) Office", "3) Travel", "Choose Layout:"], lines[1:])
+            self.terminal.keys(key)
+            self.terminal.wait_for(f"Choose Layout: {key}")
+            self.assertEqual(0, self.terminal.exit_code())
+            self.assertNotIn("Restore Icon Locations", self.terminal.screen())
+            self.assertEqual((40, 40), self.alpha_position())
+            self.terminal.close()
+
+    def test_chosen_layout_is_asked_for_then_restored(self):
+        write_layouts({"Home": {"alpha.txt": (100, 30)}, "Office": {"alpha.txt": (200, 30)}})
+        self.query()
+        self.terminal.keys("2")
+        screen = self.terminal.wait_for("[y/n]?")
+        lines = [line.rstrip() for line in screen.splitlines()]
+        at = lines.index("Choose Layout: 2")
+        self.assertEqual(["", "Restore Icon Locations for:", "\tOffice [y/n]?"],
+                         [line.replace("        ", "\t", 1) if line.startswith(" ") else line
+                          for line in lines[at + 1:at + 4]])
+        self.terminal.keys("n")
+        self.terminal.wait_for("[y/n]? n")
+        self.assertEqual(0, self.terminal.exit_code())
+        self.assertEqual((40, 40), self.alpha_position())
+        self.terminal.close()
+
+        self.query()
+        self.terminal.keys("2")
+        self.terminal.wait_for("[y/n]?")
+        self.terminal.keys("y")
+        self.terminal.wait_for("Desktop Restored: 1 icons")
+        self.assertIn("Layout: Office", self.terminal.screen())
+        self.assertEqual(0, self.terminal.exit_code())
+        self.assertEqual((200, 30), self.alpha_position())
+
+    def test_thirty_five_layouts_fill_the_menu(self):
+        write_layouts({f"L{n:02}": {"alpha.txt": (n * 10, 50)} for n in range(1, 36)})
+        screen = self.query("/y")
+        lines = self.menu_lines(screen)
+        self.assertEqual("9) L09", lines[10])
+        self.assertEqual("a) L10", lines[11])
+        self.assertEqual("z) L35", lines[36])
+        self.terminal.keys("z")
+        self.terminal.wait_for("Desktop Restored: 1 icons")
+        self.assertNotIn("[y/n]?", self.terminal.screen())
+        self.assertEqual((350, 50), self.alpha_position())
+
+    def test_more_layouts_than_keys_choose_nothing(self):
+        write_layouts({f"L{n:02}": {"alpha.txt": (n * 10, 50)} for n in range(1, 37)})
+        screen = self.query("/y")
+        lines = self.menu_lines(screen)
+        self.assertEqual("z) L35", lines[36])
+        self.assertEqual("L36", lines[37].strip())
+        self.terminal.keys("1")
+        self.assertEqual(0, self.terminal.exit_code())
+        self.assertTrue(self.terminal.screen().rstrip().endswith("Choose Layout:"), "no echo")
+        self.assertEqual((40, 40), self.alpha_position())

@@ -108,3 +108,21 @@ def registry_layouts():
 
 def delete_store():
     subprocess.run([WINE64, "reg", "delete", r"HKCU\Software\Brenlow", "/f"], capture_output=True)
+
+
+def write_layouts(layouts):
+    """Stores layouts through Wine's reg.exe in one import: {name: {value: (x, y)}},
+    each value a text-only record (REG_DWORD, y in the high half)."""
+    lines = ["Windows Registry Editor Version 5.00", ""]
+    for name, values in layouts.items():
+        lines.append(f"[HKEY_CURRENT_USER\\Software\\Brenlow\\DeskTop\\{name}]")
+        for value, (x, y) in values.items():
+            lines.append(f'"{value}"=dword:{((y & 0xFFFF) << 16) | (x & 0xFFFF):08x}')
+        lines.append("")
+    with tempfile.NamedTemporaryFile("w", suffix=".reg", delete=False, encoding="utf-16") as f:
+        f.write("\r\n".join(lines) + "\r\n")
+        path = f.name
+    try:
+        subprocess.run([WINE64, "reg", "import", path], capture_output=True, check=True)
+    finally:
+        os.unlink(path)
