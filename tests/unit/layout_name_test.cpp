@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "display/layout_name.h"
@@ -128,6 +130,27 @@ TEST_F(LayoutName, UnfilledEntriesAreLeftOut) {
     display.countReported = 2;
     display.monitors = {{{0, 0, 100, 100}, true, true}, {{100, 0, 200, 100}, false}};
     EXPECT_EQ(L"Multi-Monitor [100,0,200,100]", NameAfterCapture());
+}
+
+// The display the suite runs on: Xvfb's single screen of the size the test
+// script gave it.
+TEST(RealDisplay, SingleScreenGivesItsSize) {
+    SetResourceModule(GetModuleHandleW(nullptr));
+    char screen[64] = {};
+    if (GetEnvironmentVariableA("KELVANE_SCREEN", screen, sizeof(screen)) == 0) {
+        GTEST_SKIP() << "KELVANE_SCREEN names the test display's size";
+    }
+    int width = 0;
+    int height = 0;
+    ASSERT_EQ(2, sscanf(screen, "%dx%d", &width, &height));
+    const int count = CaptureMonitors();
+    WString name;
+    BuildLayoutName(name, count);
+    ReleaseMonitors();
+    EXPECT_EQ(1, count);
+    EXPECT_EQ(L"Layout " + std::to_wstring(width) + L" x " + std::to_wstring(height), name.Text());
+    EXPECT_EQ(width, WorkArea.right);
+    EXPECT_EQ(height, WorkArea.bottom);
 }
 
 TEST_F(LayoutName, CaptureFillsTheWorkAreaAndReleaseIsRepeatable) {
