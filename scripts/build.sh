@@ -1,6 +1,6 @@
 #!/bin/bash
-# Builds both deliverables: build/x64/Kelvane64.exe (with the tests and the
-# desktop fixture) and build/x86/Kelvane.exe.
+# Builds both deliverables, each with its tests and desktop fixture, side by
+# side: build/x64/Kelvane64.exe and build/x86/Kelvane.exe.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -10,14 +10,14 @@ configure() {
     local dir=$1 toolchain=$2
     shift 2
     if [[ -f $dir/CMakeCache.txt ]]; then
-        cmake -S . -B "$dir" >/dev/null
+        cmake -S . -B "$dir" "$@" >/dev/null
     else
         cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
     fi
 }
 configure build/x64 cmake/mingw-x86_64.cmake
 cmake --build build/x64 -j"$(nproc)"
-configure build/x86 cmake/mingw-i686.cmake -DKELVANE_BUILD_TESTS=OFF
+configure build/x86 cmake/mingw-i686.cmake
 cmake --build build/x86 -j"$(nproc)"
 
 # Each program: its own machine type, only system DLLs, and its resources (the

@@ -6,7 +6,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "console"))
-from wine_programs import KELVANE, WINE64, Fixture  # noqa: E402
+from wine_programs import KELVANE, LOADER, Fixture  # noqa: E402
 
 DEMO_FILES = ["Readme.txt", "Budget 2026.xlsx", "Holiday photos.zip", "Notes.txt", "B\u00fcro.txt",
               "Invoice.pdf", "Project plan.docx", "Todo.txt"]
@@ -14,7 +14,7 @@ DEMO_FILES = ["Readme.txt", "Budget 2026.xlsx", "Holiday photos.zip", "Notes.txt
 
 def run_kelvane(*arguments):
     print(f"\n$ Kelvane64.exe {' '.join(arguments)}")
-    result = subprocess.run([WINE64, KELVANE, *arguments], stdin=subprocess.DEVNULL,
+    result = subprocess.run([LOADER, KELVANE, *arguments], stdin=subprocess.DEVNULL,
                             capture_output=True, text=True, encoding="utf-8")
     for stream in (result.stdout, result.stderr):
         if stream:
@@ -40,9 +40,10 @@ def main():
         show("Demonstration desktop (Wine's shell view of C:\\KelvaneDemo):", before)
         run_kelvane("save", "/y")
 
-        # Scramble: every icon to another spot, some onto others' places.
-        for index, x, y, _ in before:
-            fixture.ask(f"move {index} {700 - y} {40 + 3 * x // 2}")
+        # Scramble: the icons swap places, so that every stored spot is taken by
+        # another icon, which the restore must first move out of the way.
+        for (index, _, _, _), (_, x, y, _) in zip(before, reversed(before)):
+            fixture.ask(f"move {index} {x} {y}")
         show("After scrambling:", fixture.items())
 
         run_kelvane("restore", "/y")

@@ -1,5 +1,6 @@
 #!/bin/bash
 # Installs the Debian packages the build and the Wine test rig need, when missing.
+# (The i386 runtime, qemu-user and wine32, comes from install-i386-runtime.sh.)
 set -euo pipefail
 
 packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xauth tmux cmake googletest python3 imagemagick)

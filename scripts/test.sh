@@ -1,13 +1,22 @@
 #!/bin/bash
-# Runs the whole test suite: installs what is missing, builds both deliverables,
-# then runs every test under Wine in a fresh private prefix on a private display.
+# Runs the whole test suite: installs what is missing (the i386 runtime too),
+# builds both deliverables, then runs every test under Wine in a fresh private
+# prefix on a private display: the x86-64 build's suite, then the i386 build's.
+# Extra arguments go to both ctest runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 scripts/install-deps.sh
+# Before any prefix exists: a prefix made earlier cannot run 32-bit programs.
+scripts/install-i386-runtime.sh
 scripts/build.sh
 source scripts/wine-session.sh
 
 export KELVANE_SCREEN
-ctest --test-dir build/x64 --output-on-failure --timeout 300 "$@"
+status=0
+for build in build/x64 build/x86; do
+    echo "=== $build"
+    ctest --test-dir "$build" --output-on-failure --timeout 600 "$@" || status=1
+done
+exit $status

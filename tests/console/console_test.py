@@ -5,7 +5,7 @@ import os
 import subprocess
 import unittest
 
-from wine_programs import KELVANE, WINE64, Fixture, Terminal, delete_store, registry_layouts, write_layouts
+from wine_programs import KELVANE, LOADER, Fixture, Terminal, delete_store, registry_layouts, write_layouts
 
 
 class ConsoleQuestion(unittest.TestCase):
@@ -31,7 +31,7 @@ class ConsoleQuestion(unittest.TestCase):
 
     def run_in_terminal(self, *arguments):
         quoted = " ".join(f"'{argument}'" for argument in arguments)
-        self.terminal = Terminal(f"{WINE64} {KELVANE} {quoted}")
+        self.terminal = Terminal(f"{LOADER} {KELVANE} {quoted}")
         return self.terminal
 
     def test_save_question_refuses_other_keys_and_takes_no(self):
@@ -86,7 +86,7 @@ class QueryMenu(unittest.TestCase):
             self.terminal.close()
 
     def query(self, *arguments):
-        self.terminal = Terminal(f"{WINE64} {KELVANE} query {' '.join(arguments)}", height=50)
+        self.terminal = Terminal(f"{LOADER} {KELVANE} query {' '.join(arguments)}", height=50)
         return self.terminal.wait_for("Choose Layout:")
 
     def alpha_position(self):

@@ -8,9 +8,12 @@ import subprocess
 import tempfile
 import time
 
-WINE64 = "/usr/lib/wine/wine64"
+# The build under test and the Wine loader of its width; reg.exe and other
+# helpers run with the 64-bit loader in the same prefix.
 BUILD_DIR = os.environ["KELVANE_BUILD_DIR"]
-KELVANE = os.path.join(BUILD_DIR, "Kelvane64.exe")
+LOADER = os.environ.get("KELVANE_LOADER", "/usr/lib/wine/wine64")
+WINE64 = "/usr/lib/wine/wine64"
+KELVANE = os.path.join(BUILD_DIR, os.environ.get("KELVANE_EXE_NAME", "Kelvane64.exe"))
 FIXTURE = os.path.join(BUILD_DIR, "tests", "desktop_fixture.exe")
 
 
@@ -19,7 +22,7 @@ class Fixture:
 
     def __init__(self, *arguments):
         self.process = subprocess.Popen(
-            [WINE64, FIXTURE, *arguments],
+            [LOADER, FIXTURE, *arguments],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
             text=True, encoding="utf-8", bufsize=1)
         line = self.process.stdout.readline().strip()

@@ -7,18 +7,21 @@
 #include <string>
 #include <vector>
 
+#include "build_layout.h"
 #include "support/current_exe.h"
 #include "support/fixture_client.h"
 #include "support/process_runner.h"
 #include "support/registry_reader.h"
 
-// The program under test: KELVANE_EXE when set, else the x86-64 build beside
-// the tests' folder.
-inline std::wstring KelvanePath() {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableW(L"KELVANE_EXE", path, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) return path;
-    return CurrentExeDirectory() + L"\\..\\Kelvane64.exe";
+// The program of this build, in the folder above the tests.
+inline std::wstring KelvanePath() { return CurrentExeDirectory() + L"\\..\\" + kKelvaneExeName; }
+
+// The program and the desktop fixture of the other pointer width's build.
+inline std::wstring OtherWidthKelvanePath() {
+    return CurrentExeDirectory() + L"\\" + kOtherWidthBuild + L"\\" + kOtherWidthExeName;
+}
+inline std::wstring OtherWidthFixturePath() {
+    return CurrentExeDirectory() + L"\\" + kOtherWidthBuild + L"\\tests\\desktop_fixture.exe";
 }
 
 inline RunResult RunKelvane(const std::vector<std::wstring>& arguments, const RunOptions& options = {}) {

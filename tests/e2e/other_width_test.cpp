@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "kelvane_process.h"
+#include "support/desktop_files.h"
+#include "support/remote_memory.h"
+
+// The two builds side by side: a program facing a shell of the other width
+// refuses without harm, and a layout stored by either build is the same.
+
+namespace {
+
+bool OtherWidthBuilt() { return GetFileAttributesW(OtherWidthKelvanePath().c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+class OtherWidth : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!OtherWidthBuilt()) GTEST_SKIP() << "the other width's build is not beside this one";
+        DeleteRegistryTree(L"Software\\Brenlow");
+    }
+    void TearDown() override { DeleteRegistryTree(L"Software\\Brenlow"); }
+};
+
+std::vector<std::pair<int, int>> Positions(DesktopFixture& fixture) {
+    std::vector<std::pair<int, int>> positions;
+    for (const FixtureItem& item : fixture.Items()) positions.emplace_back(item.x, item.y);
+    return positions;
+}
+
+TEST_F(OtherWidth, ProgramFacingAShellOfTheOtherWidthRefusesWithoutHarm) {
+    const std::wstring items = WriteItemsFile({L"Alpha\t100\t100\tnone", L"Beta\t200\t100\tnone"});
+    WriteRegistryValue(LayoutKey(L"Guard"), L"Alpha", REG_DWORD, {0x2C, 0x01, 0x2C, 0x01});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    const auto before = Positions(fixture);
+    const auto blocksBefore = PrivateAllocationBases(fixture.Process());
+    for (const std::vector<std::wstring>& arguments : {std::vector<std::wstring>{L"save", L"/y", L"/n", L"Guard"},
+                                                       std::vector<std::wstring>{L"restore", L"/y", L"/n", L"Guard"}}) {
+        const RunResult result = RunProcess(OtherWidthKelvanePath(), arguments);
+        EXPECT_EQ(0u, result.exitCode) << arguments[0];
+        EXPECT_EQ(1, std::count(result.standardError.begin(), result.standardError.end(), L'\n')) << arguments[0];
+        EXPECT_NE(std::wstring::npos, result.standardError.find(std::wstring(L"use ") + kKelvaneExeName))
+            << result.standardError;
+    }
+    EXPECT_TRUE(fixture.IsRunning());
+    EXPECT_EQ(before, Positions(fixture));
+    EXPECT_TRUE(AllocationBasesAdded(blocksBefore, PrivateAllocationBases(fixture.Process())).empty());
+    const auto values = RegistryValues(LayoutKey(L"Guard"));
+    ASSERT_EQ(1u, values.size());
+    EXPECT_EQ((std::vector<BYTE>{0x2C, 0x01, 0x2C, 0x01}), values[0].data);
+    DeleteFileW(items.c_str());
+}
+
+TEST_F(OtherWidth, LayoutsCrossBetweenTheBuilds) {
+    DesktopFiles files({L"kv-cross.txt"});
+    const std::wstring items = WriteItemsFile(
+        {L"Alpha\t100\t100\tnone", L"Cross\t250\t120\tdesktop:kv-cross.txt", L"\u00c4rger\t-30\t400\tnone"});
+    const auto scramble = [](DesktopFixture& fixture) {
+        for (const FixtureItem& item : fixture.Items()) fixture.Move(item.index, 600 + 80 * item.index, 500);
+    };
+
+    DesktopFixture here(FixtureBesideTest(), {L"--synthetic", items});
+    const auto saved = Positions(here);
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", L"Here"}).exitCode);
+    {
+        DesktopFixture there(OtherWidthFixturePath(), {L"--synthetic", items});
+        here.Quit();
+        ASSERT_EQ(saved, Positions(there));
+        ASSERT_EQ(0u, RunProcess(OtherWidthKelvanePath(), {L"save", L"/y", L"/n", L"There"}).exitCode);
+        const auto stored = RegistryValues(LayoutKey(L"Here"));
+        const auto storedThere = RegistryValues(LayoutKey(L"There"));
+        ASSERT_EQ(3u, stored.size());
+        ASSERT_EQ(stored.size(), storedThere.size());
+        for (size_t i = 0; i < stored.size(); ++i) {
+            EXPECT_EQ(stored[i].name, storedThere[i].name);
+            EXPECT_EQ(stored[i].type, storedThere[i].type);
+            EXPECT_EQ(stored[i].data, storedThere[i].data) << stored[i].name;
+        }
+        scramble(there);
+        const RunResult result = RunProcess(OtherWidthKelvanePath(), {L"restore", L"/y", L"/n", L"Here"});
+        EXPECT_NE(std::wstring::npos, AfterBanner(result.standardOutput).find(L"Desktop Restored: 3 icons"));
+        EXPECT_EQ(saved, Positions(there));
+    }
+    DesktopFixture again(FixtureBesideTest(), {L"--synthetic", items});
+    scramble(again);
+    const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"There"});
+    EXPECT_NE(std::wstring::npos, AfterBanner(result.standardOutput).find(L"Desktop Restored: 3 icons"));
+    EXPECT_EQ(saved, Positions(again));
+    DeleteFileW(items.c_str());
+}
+
+}  // namespace
