@@ -22,11 +22,18 @@ struct ApplyContext {
     RemoteBuffers& shell;
     IShellFolder* desktopFolder;
     uint8_t* idListBuffer;
+    FreeSpotScan scan;
+    // remoteFind still holds the text search written for an earlier record: the
+    // record is the same for every text, so it need not be written again.
+    bool findHoldsTextSearch = false;
 };
 
-void PlaceIcon(const ApplyContext& context, int index, const IconRecord& record) {
-    RestoreIconPosition(context.listView, index, record.x, record.y, context.shell.process(),
-                        context.shell.remoteFind, context.shell.remotePoint, context.shell.remoteRect);
+void PlaceIcon(ApplyContext& context, int index, const IconRecord& record) {
+    if (RestoreIconPosition(context.listView, index, record.x, record.y, context.shell.process(),
+                            context.shell.remoteFind, context.shell.remotePoint, context.shell.remoteRect,
+                            context.scan)) {
+        context.findHoldsTextSearch = false;
+    }
 }
 
 int FindNext(const ApplyContext& context, int after) {
@@ -65,7 +72,7 @@ bool CandidateMatches(const ApplyContext& context, int candidate, const IconReco
 }
 
 // Finds the record's icon and places it; true when one was found.
-bool ApplyRecord(const ApplyContext& context, const IconRecord& record) {
+bool ApplyRecord(ApplyContext& context, const IconRecord& record) {
     RemoteBuffers& shell = context.shell;
     // A stored text longer than the block cannot equal any item's text as the
     // list view reports it, so it is not searched for at all.
@@ -79,10 +86,13 @@ bool ApplyRecord(const ApplyContext& context, const IconRecord& record) {
         PrintText(OutputStream::Out, L"Desktop Restoring. Write Name Mem for Item failed\n");
         return false;
     }
-    const RemoteRecord search = EncodeTextSearch(kNativeLayout, reinterpret_cast<uintptr_t>(shell.remoteText));
-    if (!ShellApi().Write(shell.process(), shell.remoteFind, search.bytes, search.size)) {
-        PrintText(OutputStream::Out, L"Desktop Restoring. Write Mem for Item failed\n");
-        return false;
+    if (!context.findHoldsTextSearch) {
+        const RemoteRecord search = EncodeTextSearch(kNativeLayout, reinterpret_cast<uintptr_t>(shell.remoteText));
+        if (!ShellApi().Write(shell.process(), shell.remoteFind, search.bytes, search.size)) {
+            PrintText(OutputStream::Out, L"Desktop Restoring. Write Mem for Item failed\n");
+            return false;
+        }
+        context.findHoldsTextSearch = true;
     }
     if (record.textOnly) {
         const int index = FindNext(context, -1);
@@ -106,7 +116,7 @@ bool ApplyRecord(const ApplyContext& context, const IconRecord& record) {
 
 }  // namespace
 
-int ApplyLayout(HWND listView, const wchar_t* layoutName) {
+int ApplyLayout(HWND listView, const wchar_t* layoutName, FreeSpotScan::Start scanStart) {
     IconRecordList records;
     if (!LoadLayout(layoutName, records)) {
         WString message;
@@ -130,7 +140,7 @@ int ApplyLayout(HWND listView, const wchar_t* layoutName) {
                                      RemoteBlock::Point})) {
         return 0;
     }
-    const ApplyContext context{listView, shell, desktopFolder.get(), idListBuffer.get()};
+    ApplyContext context{listView, shell, desktopFolder.get(), idListBuffer.get(), FreeSpotScan(scanStart)};
     int placed = 0;
     bool walkedAll = true;
     for (const IconRecord& record : records) {

@@ -56,51 +56,63 @@ LPARAM PackItemPosition(int x, int y) {
     return static_cast<LPARAM>(static_cast<DWORD>(MAKELONG(static_cast<WORD>(x), static_cast<WORD>(y))));
 }
 
-bool FindFreeIconPosition(HWND listView, POINT& freePoint, HANDLE process, void* remoteFind, void* remoteRect) {
-    const DWORD spacing = static_cast<DWORD>(ShellApi().Send(listView, LVM_GETITEMSPACING, FALSE, 0));
-    const int stepX = LOWORD(spacing);
-    const int stepY = HIWORD(spacing);
-    // Without a step there is no grid to walk; the scan would stay on one point.
-    if (stepX == 0 || stepY == 0) {
-        return false;
+bool FindFreeIconPosition(HWND listView, POINT& freePoint, HANDLE process, void* remoteFind, void* remoteRect,
+                          FreeSpotScan& scan) {
+    // The spacing and the work area stay as they are for a restore's few
+    // seconds: the grid is worked out once.
+    if (!scan.gridKnown_) {
+        const DWORD spacing = static_cast<DWORD>(ShellApi().Send(listView, LVM_GETITEMSPACING, FALSE, 0));
+        scan.stepX_ = LOWORD(spacing);
+        scan.stepY_ = HIWORD(spacing);
+        // Without a step there is no grid to walk; the scan would stay on one point.
+        if (scan.stepX_ != 0 && scan.stepY_ != 0) {
+            const int columnLimit = WorkArea.right - kScanMargin;
+            const int rowLimit = WorkArea.bottom - kScanMargin;
+            scan.columns_ = columnLimit > kScanStartX ? (columnLimit - kScanStartX + scan.stepX_ - 1) / scan.stepX_ : 0;
+            scan.rows_ = rowLimit > kScanStartY ? (rowLimit - kScanStartY + scan.stepY_ - 1) / scan.stepY_ : 0;
+        }
+        scan.gridKnown_ = true;
     }
-    const int columnLimit = WorkArea.right - kScanMargin;
-    const int rowLimit = WorkArea.bottom - kScanMargin;
-    for (int x = kScanStartX; x < columnLimit; x += stepX) {
-        for (int y = kScanStartY; y < rowLimit; y += stepY) {
-            int nearest = -1;
-            switch (TestPoint(listView, x, y, process, remoteFind, remoteRect, &nearest, true, 0)) {
-                case Cover::Free:
-                    freePoint = {x, y};
-                    return true;
-                case Cover::Failed:
-                    return false;
-                case Cover::Covered:
-                    break;
-            }
+    const long long points = static_cast<long long>(scan.columns_) * scan.rows_;
+    const long long first = scan.start_ == FreeSpotScan::Start::TopLeft ? 0 : scan.cursor_;
+    for (long long step = 0; step < points; ++step) {
+        const long long point = (first + step) % points;
+        const int x = kScanStartX + static_cast<int>(point / scan.rows_) * scan.stepX_;
+        const int y = kScanStartY + static_cast<int>(point % scan.rows_) * scan.stepY_;
+        int nearest = -1;
+        switch (TestPoint(listView, x, y, process, remoteFind, remoteRect, &nearest, true, 0)) {
+            case Cover::Free:
+                freePoint = {x, y};
+                // The point is about to be taken: the next search starts after it.
+                scan.cursor_ = (point + 1) % points;
+                return true;
+            case Cover::Failed:
+                return false;
+            case Cover::Covered:
+                break;
         }
     }
     return false;
 }
 
-void RestoreIconPosition(HWND listView, int index, int x, int y, HANDLE process, void* remoteFind, void* remotePoint,
-                         void* remoteRect) {
+bool RestoreIconPosition(HWND listView, int index, int x, int y, HANDLE process, void* remoteFind, void* remotePoint,
+                         void* remoteRect, FreeSpotScan& scan) {
     ShellApi().Send(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(remotePoint));
     POINT current;
     if (!ShellApi().Read(process, remotePoint, &current, sizeof(current))) {
         Print(OutputStream::Out, L"RestoreIconPosition. Read Position Mem for Item %d failed\n", index);
-        return;
+        return false;
     }
     if (current.x == x && current.y == y) {
-        return;
+        return false;
     }
     int occupant = -1;
     switch (TestPoint(listView, x, y, process, remoteFind, remoteRect, &occupant, false, index)) {
         case Cover::Failed:
-            return;
+            return true;
         case Cover::Covered: {
             POINT freePoint;
-            if (FindFreeIconPosition(listView, freePoint, process, remoteFind, remoteRect)) {
+            if (FindFreeIconPosition(listView, freePoint, process, remoteFind, remoteRect, scan)) {
                 ShellApi().Send(listView, LVM_SETITEMPOSITION, occupant, PackItemPosition(freePoint.x, freePoint.y));
             }
             break;
@@ -109,4 +121,5 @@ void RestoreIconPosition(HWND listView, int index, int x, int y, HANDLE process,
             break;
     }
     ShellApi().Send(listView, LVM_SETITEMPOSITION, index, PackItemPosition(x, y));
+    return true;
 }

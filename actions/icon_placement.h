@@ -2,16 +2,41 @@
 
 #include <windows.h>
 
+// The free-spot grid of one restore: the work area's icon grid, walked column by
+// column from the top left, and where the last search stopped. Resuming there
+// keeps a restore that evicts on every icon linear: the points before it were
+// found covered and mostly stay so. Every point is still tested against the
+// list view before it is used; a search that reaches the end goes round once
+// from the top left, so points freed since are found too.
+class FreeSpotScan {
+public:
+    enum class Start { WhereLastStopped, TopLeft };
+    explicit FreeSpotScan(Start start = Start::WhereLastStopped) : start_(start) {}
+
+private:
+    friend bool FindFreeIconPosition(HWND, POINT&, HANDLE, void*, void*, FreeSpotScan&);
+    Start start_;
+    bool gridKnown_ = false;
+    int stepX_ = 0;
+    int stepY_ = 0;
+    int columns_ = 0;
+    int rows_ = 0;
+    long long cursor_ = 0;  // column-major index of the next point to test
+};
+
 // Moves the icon at `index` to (x, y). When another icon (the occupant) covers
 // that point, the occupant first moves to a free point of the work area. The
-// blocks belong to the caller; messages go to standard output.
-void RestoreIconPosition(HWND listView, int index, int x, int y, HANDLE process, void* remoteFind, void* remotePoint,
-                         void* remoteRect);
+// blocks belong to the caller; messages go to standard output. Returns whether
+// remoteFind and remoteRect were written (false when the icon already stood at
+// its place or its position could not be read).
+bool RestoreIconPosition(HWND listView, int index, int x, int y, HANDLE process, void* remoteFind, void* remotePoint,
+                         void* remoteRect, FreeSpotScan& scan);
 
-// Scans the work area's icon grid, column by column from the top left, for the
-// first point that no icon covers. False when there is none (nothing printed) or
-// when a shell exchange failed (after printing it); the point is then unchanged.
-bool FindFreeIconPosition(HWND listView, POINT& freePoint, HANDLE process, void* remoteFind, void* remoteRect);
+// Finds a grid point that no icon covers. False when there is none (nothing
+// printed) or when a shell exchange failed (after printing it); the point is
+// then unchanged.
+bool FindFreeIconPosition(HWND listView, POINT& freePoint, HANDLE process, void* remoteFind, void* remoteRect,
+                          FreeSpotScan& scan);
 
 // The lParam of LVM_SETITEMPOSITION: each coordinate cut to its low 16 bits.
 LPARAM PackItemPosition(int x, int y);

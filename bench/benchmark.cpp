@@ -1,0 +1,274 @@
+// Times save and restore against synthetic desktops of growing size, counts their
+// cross-process operations where they happen (list-view messages as the fixture
+// receives them, memory reads and writes at the program's shell platform), and
+// measures the floor: a bare loop of the least traffic one icon needs.
+//
+// benchmark.exe [--sizes 100,500,2000] [--runs 3] [--out <file prefix>]
+// writes <prefix>.md (the table) and <prefix>.csv (for the plot).
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/current_exe.h"
+#include "support/fixture_client.h"
+#include "support/process_runner.h"
+#include "support/registry_reader.h"
+#include "support/utf8.h"
+
+namespace {
+
+struct Counts {
+    std::map<std::string, unsigned> operations;  // "read", "write" and message codes
+};
+
+struct Result {
+    std::string scenario;
+    int icons;
+    double seconds;       // median wall time of the program
+    double floorSeconds;  // median of the bare loop over the same icons
+    Counts counts;
+};
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double Now() {
+    LARGE_INTEGER counter;
+    LARGE_INTEGER frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+std::string MessageName(UINT code) {
+    switch (code) {
+        case LVM_GETNEXTITEM: return "GETNEXTITEM";
+        case LVM_GETITEMW: return "GETITEM";
+        case LVM_GETITEMPOSITION: return "GETITEMPOSITION";
+        case LVM_FINDITEMW: return "FINDITEM";
+        case LVM_GETITEMRECT: return "GETITEMRECT";
+        case LVM_SETITEMPOSITION: return "SETITEMPOSITION";
+        case LVM_GETITEMSPACING: return "GETITEMSPACING";
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%04X", code);
+    return text;
+}
+
+std::wstring CountsFile() {
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    return std::wstring(folder) + L"kelvane-bench-counts.txt";
+}
+
+// Runs the counting build of the program; returns its wall time.
+double RunCounted(DesktopFixture& fixture, const std::vector<std::wstring>& arguments, Counts& counts) {
+    const std::wstring program = CurrentExeDirectory() + L"\\Kelvane64-counting.exe";
+    DeleteFileW(CountsFile().c_str());
+    fixture.ResetCounts();
+    const double start = Now();
+    const RunResult result = RunProcess(program, arguments, RunOptions{std::nullopt, 4 * 3600 * 1000});
+    const double seconds = Now() - start;
+    if (result.exitCode != 0 || result.timedOut) {
+        std::fwprintf(stderr, L"the program failed: %ls\n", result.standardError.c_str());
+        ExitProcess(1);
+    }
+    counts.operations.clear();
+    for (const auto& [code, count] : fixture.MessageCounts()) counts.operations["msg " + MessageName(code)] = count;
+    std::ifstream file(ToUtf8(CountsFile()));
+    std::string name;
+    unsigned count = 0;
+    while (file >> name >> count) {
+        if (name == "read" || name == "write") counts.operations[name] = count;
+    }
+    return seconds;
+}
+
+// The least traffic a save needs per icon: the item request written, the item
+// and its position asked for, the record, text and point read back.
+double SaveFloor(DesktopFixture& fixture, int icons) {
+    HWND listView = fixture.ListView();
+    DWORD processId = 0;
+    GetWindowThreadProcessId(listView, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    void* item = VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT, PAGE_READWRITE);
+    void* text = VirtualAllocEx(process, nullptr, 520, MEM_COMMIT, PAGE_READWRITE);
+    void* point = VirtualAllocEx(process, nullptr, sizeof(POINT), MEM_COMMIT, PAGE_READWRITE);
+    const double start = Now();
+    for (int index = 0; index < icons; ++index) {
+        LVITEMW request = {};
+        request.mask = LVIF_TEXT | LVIF_PARAM;
+        request.iItem = index;
+        request.pszText = static_cast<wchar_t*>(text);
+        request.cchTextMax = 260;
+        WriteProcessMemory(process, item, &request, sizeof(request), nullptr);
+        SendMessageW(listView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(item));
+        SendMessageW(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(point));
+        BYTE buffer[520];
+        ReadProcessMemory(process, item, buffer, sizeof(request), nullptr);
+        ReadProcessMemory(process, text, buffer, 520, nullptr);
+        ReadProcessMemory(process, point, buffer, sizeof(POINT), nullptr);
+    }
+    const double seconds = Now() - start;
+    for (void* block : {item, text, point}) VirtualFreeEx(process, block, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return seconds;
+}
+
+// The least traffic placing an icon needs: its position asked for and read back,
+// and one move (here to where it stands).
+double PlaceFloor(DesktopFixture& fixture, int icons) {
+    HWND listView = fixture.ListView();
+    DWORD processId = 0;
+    GetWindowThreadProcessId(listView, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    void* point = VirtualAllocEx(process, nullptr, sizeof(POINT), MEM_COMMIT, PAGE_READWRITE);
+    const double start = Now();
+    for (int index = 0; index < icons; ++index) {
+        SendMessageW(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(point));
+        POINT position;
+        ReadProcessMemory(process, point, &position, sizeof(position), nullptr);
+        SendMessageW(listView, LVM_SETITEMPOSITION, index, MAKELPARAM(position.x, position.y));
+    }
+    const double seconds = Now() - start;
+    VirtualFreeEx(process, point, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return seconds;
+}
+
+struct Scenario {
+    const char* name;
+    bool restore;
+    void (*prepare)(DesktopFixture&, const std::vector<FixtureItem>&);
+};
+
+void LeaveInPlace(DesktopFixture&, const std::vector<FixtureItem>&) {}
+
+// Every icon onto a grid point beyond the columns the desktop fills: the stored
+// spots are all free again, so the restore evicts nothing.
+void ScrambleOntoFreePoints(DesktopFixture& fixture, const std::vector<FixtureItem>& saved) {
+    const SIZE spacing = fixture.Spacing();
+    int firstFreeColumn = 0;
+    for (const FixtureItem& item : saved) firstFreeColumn = std::max(firstFreeColumn, static_cast<int>((item.x - 21) / spacing.cx + 1));
+    const int rows = static_cast<int>((GetSystemMetrics(SM_CYSCREEN) - 12) / spacing.cy + 1);
+    std::vector<FixtureItem> shuffled = saved;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
+    for (size_t slot = 0; slot < shuffled.size(); ++slot) {
+        const int column = firstFreeColumn + static_cast<int>(slot) / rows;
+        const int row = static_cast<int>(slot) % rows;
+        fixture.Move(shuffled[slot].index, static_cast<int>(21 + spacing.cx * column), static_cast<int>(2 + spacing.cy * row));
+    }
+}
+
+// The icons trade places among their own points, so nearly every stored spot is
+// covered by another icon and the restore evicts on almost every record.
+void PermuteAmongOwnPoints(DesktopFixture& fixture, const std::vector<FixtureItem>& saved) {
+    std::vector<size_t> order(saved.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::shuffle(order.begin(), order.end(), std::mt19937(11));
+    for (size_t i = 0; i < saved.size(); ++i) {
+        fixture.Move(saved[i].index, saved[order[i]].x, saved[order[i]].y);
+    }
+}
+
+const Scenario kScenarios[] = {
+    {"save", false, LeaveInPlace},
+    {"restore, all in place", true, LeaveInPlace},
+    {"restore, scrambled onto free points", true, ScrambleOntoFreePoints},
+    {"restore, permuted among own points", true, PermuteAmongOwnPoints},
+};
+
+std::vector<int> ParseSizes(const std::wstring& text) {
+    std::vector<int> sizes;
+    std::wstringstream stream(text);
+    for (std::wstring size; std::getline(stream, size, L',');) sizes.push_back(std::stoi(size));
+    return sizes;
+}
+
+void WriteReport(const std::vector<Result>& results, const std::wstring& prefix) {
+    std::ofstream table(ToUtf8(prefix) + ".md");
+    std::ofstream csv(ToUtf8(prefix) + ".csv");
+    csv << "scenario,icons,seconds,ms_per_icon,floor_ms_per_icon,ratio_to_floor\n";
+    table << "| scenario | icons | wall time (s, median) | ms per icon | floor ms per icon | ratio to floor "
+             "| cross-process operations per icon |\n|---|---:|---:|---:|---:|---:|---|\n";
+    for (const Result& r : results) {
+        const double perIcon = 1000 * r.seconds / r.icons;
+        const double floorPerIcon = 1000 * r.floorSeconds / r.icons;
+        std::ostringstream operations;
+        for (const auto& [name, count] : r.counts.operations) {
+            char value[64];
+            std::snprintf(value, sizeof value, "%s %.2f; ", name.c_str(), static_cast<double>(count) / r.icons);
+            operations << value;
+        }
+        char line[512];
+        std::snprintf(line, sizeof line, "| %s | %d | %.3f | %.3f | %.3f | %.2f | %s |\n", r.scenario.c_str(), r.icons,
+                      r.seconds, perIcon, floorPerIcon, perIcon / floorPerIcon, operations.str().c_str());
+        table << line;
+        std::snprintf(line, sizeof line, "\"%s\",%d,%.4f,%.4f,%.4f,%.3f\n", r.scenario.c_str(), r.icons, r.seconds,
+                      perIcon, floorPerIcon, perIcon / floorPerIcon);
+        csv << line;
+        std::fputs(line, stdout);
+    }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::vector<int> sizes = {100, 500, 2000};
+    int runs = 3;
+    std::wstring prefix = L"benchmark";
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::wstring option = argv[i];
+        if (option == L"--sizes") sizes = ParseSizes(argv[i + 1]);
+        if (option == L"--runs") runs = std::stoi(argv[i + 1]);
+        if (option == L"--out") prefix = argv[i + 1];
+    }
+    SetEnvironmentVariableW(L"KELVANE_COUNTS_FILE", CountsFile().c_str());
+    const std::wstring fixturePath = CurrentExeDirectory() + L"\\..\\tests\\desktop_fixture.exe";
+
+    std::vector<Result> results;
+    for (int icons : sizes) {
+        DeleteRegistryTree(L"Software\\Brenlow");
+        DesktopFixture fixture(fixturePath, {L"--synthetic-count", std::to_wstring(icons)});
+        const std::vector<FixtureItem> saved = fixture.Items();
+        for (const Scenario& scenario : kScenarios) {
+            std::vector<double> times;
+            std::vector<double> floors;
+            Counts counts;
+            for (int run = 0; run < runs; ++run) {
+                scenario.prepare(fixture, saved);
+                const std::vector<std::wstring> arguments = {scenario.restore ? L"restore" : L"save", L"/y", L"/n",
+                                                             L"Bench"};
+                times.push_back(RunCounted(fixture, arguments, counts));
+                if (scenario.restore && fixture.Items().size() != saved.size()) ExitProcess(2);
+                floors.push_back(scenario.restore ? PlaceFloor(fixture, icons) : SaveFloor(fixture, icons));
+            }
+            // Every restore must leave each icon where the layout says.
+            if (scenario.restore) {
+                const auto now = fixture.Items();
+                for (size_t i = 0; i < saved.size(); ++i) {
+                    if (now[i].x != saved[i].x || now[i].y != saved[i].y) {
+                        std::fprintf(stderr, "%s: icon %zu not restored\n", scenario.name, i);
+                        return 3;
+                    }
+                }
+            }
+            results.push_back({scenario.name, icons, Median(times), Median(floors), counts});
+            std::fprintf(stderr, "%s, %d icons: %.3f s\n", scenario.name, icons, Median(times));
+        }
+    }
+    WriteReport(results, prefix);
+    DeleteRegistryTree(L"Software\\Brenlow");
+    return 0;
+}

@@ -1,0 +1,34 @@
+#!/bin/bash
+# Benchmarks save and restore against synthetic desktops of 100, 500 and 2000
+# icons under Wine, and writes docs/benchmark.md (the table), docs/benchmark.csv
+# and docs/benchmark.png (time per icon against the number of icons).
+#   scripts/benchmark.sh [--sizes 100,500,2000] [--runs 3]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+scripts/install-deps.sh
+dpkg-query -W -f='${Status}' gnuplot-nox 2>/dev/null | grep -q "install ok installed" ||
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends gnuplot-nox >/dev/null
+scripts/build.sh
+# 2000 icons and as many free points for the scrambled case need a large work
+# area: 85 columns by 64 rows of the 75-pixel grid.
+export KELVANE_SCREEN=6400x4800x24
+source scripts/wine-session.sh
+
+mkdir -p docs
+"$WINE64" build/x64/bench/benchmark.exe --out "Z:$root/docs/benchmark" "$@"
+
+gnuplot <<PLOT
+set terminal pngcairo size 900,600
+set output "docs/benchmark.png"
+set title "Kelvane64 under Wine: time per icon"
+set xlabel "icons on the desktop"
+set ylabel "milliseconds per icon"
+set logscale x
+set key top left
+set datafile separator ","
+plot for [s in "save|restore, all in place|restore, scrambled onto free points|restore, permuted among own points"] \\
+    "< grep -F '\"".s."\"' docs/benchmark.csv" using 2:4 with linespoints title s
+PLOT
+echo "Wrote docs/benchmark.md, docs/benchmark.csv and docs/benchmark.png"
