@@ -19,6 +19,11 @@ source scripts/wine-session.sh
 mkdir -p docs
 "$WINE64" build/x64/bench/benchmark.exe --out "Z:$root/docs/benchmark" "$@"
 
+scenarios=("save" "restore, all in place" "restore, scrambled onto free points" "restore, permuted among own points")
+plots=()
+for scenario in "${scenarios[@]}"; do
+    plots+=("\"< grep -F '\\\"$scenario\\\"' docs/benchmark.csv\" using 2:4 with linespoints title \"$scenario\"")
+done
 gnuplot <<PLOT
 set terminal pngcairo size 900,600
 set output "docs/benchmark.png"
@@ -28,7 +33,6 @@ set ylabel "milliseconds per icon"
 set logscale x
 set key top left
 set datafile separator ","
-plot for [s in "save|restore, all in place|restore, scrambled onto free points|restore, permuted among own points"] \\
-    "< grep -F '\"".s."\"' docs/benchmark.csv" using 2:4 with linespoints title s
+plot $(IFS=,; echo "${plots[*]}")
 PLOT
 echo "Wrote docs/benchmark.md, docs/benchmark.csv and docs/benchmark.png"
