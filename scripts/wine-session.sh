@@ -35,6 +35,14 @@ done
 echo "Preparing a fresh Wine prefix (this takes a while the first time)..."
 "$WINE64" wineboot -i >"$wine_session_dir/wineboot.log" 2>&1
 wineserver -w
+# Wine links the profile's Desktop, Documents and the like to the Linux home
+# folder; tests put files on the desktop, so the prefix gets folders of its own.
+for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [[ -L $link ]]; then
+        rm "$link"
+        mkdir "$link"
+    fi
+done
 # A crash must end the process, not wait behind a dialog.
 "$WINE64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 # Keep the server up between programs; detached, so no pipe is held open.
