@@ -3,32 +3,17 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "action_fault_harness.h"
 #include "actions/restore_layout.h"
 #include "actions/save_layout.h"
-#include "captured_output.h"
 #include "desktop/remote_records.h"
 #include "faulty_shell.h"
 #include "store/registry_platform.h"
-#include "support/desktop_files.h"
-#include "support/fixture_client.h"
-#include "support/registry_reader.h"
-#include "support/remote_memory.h"
-#include "support/scratch_folder.h"
-#include "text/res_string.h"
-
-// The actions run inside the test process against the desktop fixture, with one
-// platform call made to fail: each failure prints what it should, the action
-// goes on or ends as it should, and nothing stays behind, in the shell process
-// or among this process's handles.
 
 namespace {
 
 using Call = FaultyShell::Call;
 using Kind = FaultyShell::Kind;
-
-const wchar_t kLayout[] = L"Faults";
-const std::wstring kLayoutKey = L"Software\\Brenlow\\DeskTop\\Faults";
-const wchar_t kFile[] = L"kv-fault.txt";
 
 FaultyShell::Predicate Sends(UINT message, int occurrence = 1) {
     return [message, occurrence, seen = 0](const Call& call) mutable {
@@ -60,78 +45,9 @@ FaultyShell::Predicate Is(Kind kind, int occurrence = 1) {
     return [kind, occurrence, seen = 0](const Call& call) mutable { return call.kind == kind && ++seen == occurrence; };
 }
 
-struct FaultCase {
-    const wchar_t* name;
-    FaultyShell::Predicate fails;
-    std::wstring out;
-    std::wstring err;
-};
+using FaultCase = ::FaultCase<FaultyShell>;
 
-class ActionFaults : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        SetResourceModule(GetModuleHandleW(nullptr));
-        files = new DesktopFiles({kFile});
-        folder = new ScratchFolder(ScratchLocation::Temp, {});
-        folder->WriteTextFile(L"items.txt",
-                              L"Alpha\t700\t500\tnone\nBeta\t30\t30\tnone\nGamma\t300\t100\tdesktop:" +
-                                  std::wstring(kFile) + L"\nDelta\t400\t400\tnone\n");
-    }
-    static void TearDownTestSuite() {
-        delete folder;
-        delete files;
-    }
-
-    void StartFixture() {
-        fixture = std::make_unique<DesktopFixture>(FixtureBesideTest(),
-                                                   std::vector<std::wstring>{L"--synthetic", folder->PathOf(L"items.txt")});
-        identity = fixture->Identity(2);
-        ASSERT_EQ(kFile, identity);
-    }
-
-    // The layout the restore cases apply: Alpha onto Delta's place (an eviction),
-    // and Gamma by its identity.
-    void WriteLayout() {
-        DeleteRegistryTree(L"Software\\Brenlow");
-        WriteRegistryValue(kLayoutKey, L"Alpha", REG_DWORD, {0x90, 0x01, 0x90, 0x01});
-        std::vector<BYTE> gamma = {0xF4, 0x01, 0, 0, 0xC8, 0, 0, 0};
-        for (wchar_t unit : std::wstring(L"Gamma")) gamma.insert(gamma.end(), {static_cast<BYTE>(unit), 0});
-        gamma.insert(gamma.end(), {0, 0});
-        WriteRegistryValue(kLayoutKey, identity, REG_BINARY, gamma);
-    }
-
-    // Runs the action under the fault and checks what it printed and that it left
-    // nothing behind.
-    template <typename Action>
-    void Check(const FaultCase& c, Action action) {
-        SCOPED_TRACE(c.name);
-        StartFixture();
-        WriteLayout();
-        const auto blocksBefore = PrivateAllocationBases(fixture->Process());
-        DWORD handlesBefore = 0;
-        GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
-        {
-            CapturedOutput output;
-            FaultyShell shell(c.fails);
-            action();
-            EXPECT_EQ(1, shell.failures) << "the fault was never reached";
-            EXPECT_EQ(c.out, output.out);
-            EXPECT_EQ(c.err, output.err);
-        }
-        DWORD handlesAfter = 0;
-        GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
-        EXPECT_EQ(handlesBefore, handlesAfter);
-        EXPECT_TRUE(AllocationBasesAdded(blocksBefore, PrivateAllocationBases(fixture->Process())).empty());
-    }
-
-    static DesktopFiles* files;
-    static ScratchFolder* folder;
-    std::unique_ptr<DesktopFixture> fixture;
-    std::wstring identity;
-};
-
-DesktopFiles* ActionFaults::files = nullptr;
-ScratchFolder* ActionFaults::folder = nullptr;
+class ActionFaults : public ActionFaultTest {};
 
 TEST_F(ActionFaults, Save) {
     const SIZE_T item = kNativeLayout.itemSize;
@@ -150,7 +66,7 @@ TEST_F(ActionFaults, Save) {
     };
     for (const FaultCase& c : cases) {
         Check(c, [] { SaveLayout(true, kLayout); });
-        const auto values = RegistryValues(kLayoutKey);
+        const auto values = RegistryValues(LayoutKey());
         if (!c.err.empty()) {
             EXPECT_EQ(2u, values.size()) << "a save that ends early keeps the layout it found";
         } else {

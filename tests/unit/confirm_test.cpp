@@ -6,29 +6,9 @@
 
 #include "app/confirm.h"
 #include "captured_output.h"
+#include "scripted_keys.h"
 
 namespace {
-
-// Keys the test types, and the beeps they cause.
-class ScriptedKeys : public KeyboardInput {
-public:
-    explicit ScriptedKeys(std::wstring keys) : keys_(std::move(keys)), previous_(SetKeyboardInput(this)) {}
-    ~ScriptedKeys() override { SetKeyboardInput(previous_); }
-
-    wchar_t ReadKey() override {
-        // Past the script there is no console input left.
-        return next_ < keys_.size() ? keys_[next_++] : kNoConsoleKey;
-    }
-    void Beep() override { ++beeps; }
-
-    int beeps = 0;
-    size_t KeysRead() const { return next_; }
-
-private:
-    std::wstring keys_;
-    size_t next_ = 0;
-    KeyboardInput* previous_;
-};
 
 struct AnswerCase {
     std::wstring keys;
