@@ -13,7 +13,6 @@
 #include "desktop/shell_platform.h"
 #include "display/monitor_capture.h"
 #include "store/layout_store.h"
-#include "text/res_string.h"
 
 namespace {
 
@@ -76,21 +75,6 @@ WalkEnd ReadAllItems(HWND listView, RemoteBuffers& shell, IShellFolder* desktopF
         index = next;
     }
     return WalkEnd::Complete;
-}
-
-// Replaces the stored layout with the records. The old layout goes only now,
-// after every item was read, so a save that fails earlier keeps it.
-bool StoreLayout(const wchar_t* layoutName, const IconRecordList& records) {
-    RegKey key(LoadResString(kStoreBaseKeyId), kStoreWriteAccess, 0);
-    key.DeleteSubKey(layoutName);
-    if (!key.Descend(layoutName)) {
-        return false;
-    }
-    bool allWritten = true;
-    for (const IconRecord& record : records) {
-        allWritten = record.WriteIconRecord(key) && allWritten;
-    }
-    return allWritten;
 }
 
 }  // namespace

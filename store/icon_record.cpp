@@ -46,11 +46,13 @@ DWORD EncodeRecordData(int32_t x, int32_t y, const wchar_t* displayText, uint8_t
     return static_cast<DWORD>(2 * length + 10);
 }
 
+const wchar_t* IconRecord::ValueName() const { return textOnly ? displayText.Text() : keyName.Text(); }
+
 bool IconRecord::WriteIconRecord(RegKey& layoutKey) const {
     if (textOnly) {
-        return layoutKey.SetDword(displayText.Text(), PackPosition(x, y));
+        return layoutKey.SetDword(ValueName(), PackPosition(x, y));
     }
     uint8_t data[kMaxRecordDataSize];
     const DWORD size = EncodeRecordData(x, y, displayText.Text(), data);
-    return layoutKey.SetBinary(keyName.Text(), data, size);
+    return layoutKey.SetBinary(ValueName(), data, size);
 }

@@ -25,6 +25,10 @@ struct IconRecord {
     void Set(const wchar_t* key, const wchar_t* text, int32_t xPosition, int32_t yPosition);
     void SetTextOnly(const wchar_t* text, int32_t xPosition, int32_t yPosition, bool isTextOnly);
 
+    // The name of the record's value: the identity, or the display text for a
+    // record without one.
+    const wchar_t* ValueName() const;
+
     // Writes the record as one value of the open layout key; false when the key
     // is not open or the registry refused the write.
     bool WriteIconRecord(RegKey& layoutKey) const;

@@ -1,13 +1,17 @@
 #include "store/layout_store.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <vector>
 
 #include "text/res_string.h"
 
 namespace {
 
 constexpr size_t kMaxKeyNameLength = 255;
+
+bool RegistryNameBefore(const wchar_t* left, const wchar_t* right) { return CompareRegistryNames(left, right) < 0; }
 
 }  // namespace
 
@@ -58,6 +62,34 @@ bool LoadLayout(const wchar_t* layoutName, IconRecordList& list) {
         list.push_back(record);
     }
     return !list.empty();
+}
+
+bool StoreLayout(const wchar_t* layoutName, const IconRecordList& records) {
+    RegKey key(LoadResString(kStoreBaseKeyId), kStoreWriteAccess, 0);
+    std::vector<WString> storedNames;
+    if (!key.Descend(layoutName) || !key.ValueNames(storedNames)) {
+        return false;
+    }
+    bool allWritten = true;
+    for (const IconRecord& record : records) {
+        allWritten = record.WriteIconRecord(key) && allWritten;
+    }
+    if (!allWritten) {
+        return false;
+    }
+    std::vector<const wchar_t*> recordNames;
+    recordNames.reserve(records.size());
+    for (const IconRecord& record : records) {
+        recordNames.push_back(record.ValueName());
+    }
+    std::sort(recordNames.begin(), recordNames.end(), RegistryNameBefore);
+    bool allRemoved = true;
+    for (const WString& name : storedNames) {
+        if (!std::binary_search(recordNames.begin(), recordNames.end(), name.Text(), RegistryNameBefore)) {
+            allRemoved = key.DeleteValue(name.Text()) && allRemoved;
+        }
+    }
+    return allRemoved;
 }
 
 const wchar_t* LayoutNameProblem(const wchar_t* layoutName) {

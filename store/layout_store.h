@@ -11,6 +11,14 @@ constexpr DWORD kNameBufferLength = 260;
 // created empty. True when at least one record was read.
 bool LoadLayout(const wchar_t* layoutName, IconRecordList& list);
 
+// Replaces the named layout's records with these, creating the layout when it is
+// missing. The records are written over the stored ones in place, and the values
+// of icons that are gone are removed only after every record was written: a
+// failure at any step leaves every icon of the stored layout in it, as it was or
+// as it is now, and a reader never finds the layout missing or half empty. True
+// when the layout holds exactly the records.
+bool StoreLayout(const wchar_t* layoutName, const IconRecordList& records);
+
 // Why a layout name cannot be stored, or null when it can: a backslash would
 // nest keys that no restore finds, and the registry limits a key name's length.
 const wchar_t* LayoutNameProblem(const wchar_t* layoutName);

@@ -2,6 +2,15 @@
 
 #include "store/registry_platform.h"
 
+#include <memory>
+
+namespace {
+
+// The registry's limit on a value name, terminating zero included.
+constexpr DWORD kMaxValueNameLength = 16384;
+
+}  // namespace
+
 RegKey::RegKey(const wchar_t* keyPath, REGSAM keyAccess, DWORD keyOptions)
     : path(keyPath), options(keyOptions), access(keyAccess) {
     Create();
@@ -47,6 +56,22 @@ bool RegKey::EnumValue(DWORD index, wchar_t* name, DWORD nameCapacity, DWORD* ty
     return Registry().EnumValue(handle, index, name, &nameLength, type, data, dataSize) == ERROR_SUCCESS;
 }
 
+bool RegKey::ValueNames(std::vector<WString>& names) {
+    names.clear();
+    const std::unique_ptr<wchar_t[]> name(new wchar_t[kMaxValueNameLength]);
+    for (DWORD index = 0;; ++index) {
+        DWORD length = kMaxValueNameLength;
+        const LSTATUS status = Registry().EnumValue(handle, index, name.get(), &length, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) {
+            return true;
+        }
+        if (status != ERROR_SUCCESS) {
+            return false;
+        }
+        names.emplace_back(name.get());
+    }
+}
+
 bool RegKey::SetDword(const wchar_t* name, DWORD value) {
     if (handle == nullptr) {
         return false;
@@ -62,4 +87,13 @@ bool RegKey::SetBinary(const wchar_t* name, const void* data, DWORD size) {
     return Registry().SetValue(handle, name, REG_BINARY, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
 }
 
-bool RegKey::DeleteSubKey(const wchar_t* name) { return Registry().DeleteKey(handle, name) == ERROR_SUCCESS; }
+bool RegKey::DeleteValue(const wchar_t* name) {
+    if (handle == nullptr) {
+        return false;
+    }
+    return Registry().DeleteValue(handle, name) == ERROR_SUCCESS;
+}
+
+int CompareRegistryNames(const wchar_t* left, const wchar_t* right) {
+    return CompareStringOrdinal(left, -1, right, -1, TRUE) - CSTR_EQUAL;
+}

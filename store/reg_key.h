@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "text/wstring.h"
 
 // Access masks of the store's callers: saving writes; loading, restoring and the
@@ -26,9 +28,12 @@ public:
 
     bool EnumSubKey(DWORD index, wchar_t* name, DWORD capacity);
     bool EnumValue(DWORD index, wchar_t* name, DWORD nameCapacity, DWORD* type, BYTE* data, DWORD* dataSize);
+    // Every value name of the key, however long; false when the listing failed
+    // before its end (the names are then incomplete).
+    bool ValueNames(std::vector<WString>& names);
     bool SetDword(const wchar_t* name, DWORD value);
     bool SetBinary(const wchar_t* name, const void* data, DWORD size);
-    bool DeleteSubKey(const wchar_t* name);
+    bool DeleteValue(const wchar_t* name);
 
     HKEY handle = nullptr;
     WString path;
@@ -38,3 +43,8 @@ public:
 private:
     bool Create();
 };
+
+// Orders names as the registry compares them: ignoring letter case, all of it,
+// by the system's own upper-case table. Negative, zero or positive; zero for two
+// names that the registry takes for the same one.
+int CompareRegistryNames(const wchar_t* left, const wchar_t* right);

@@ -22,7 +22,7 @@ LSTATUS RegistryPlatform::SetValue(HKEY key, const wchar_t* name, DWORD type, co
     return ::RegSetValueExW(key, name, 0, type, data, size);
 }
 
-LSTATUS RegistryPlatform::DeleteKey(HKEY key, const wchar_t* name) { return ::RegDeleteKeyW(key, name); }
+LSTATUS RegistryPlatform::DeleteValue(HKEY key, const wchar_t* name) { return ::RegDeleteValueW(key, name); }
 
 namespace {
 

@@ -14,7 +14,7 @@ public:
     virtual LSTATUS EnumValue(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type, BYTE* data,
                               DWORD* dataSize);
     virtual LSTATUS SetValue(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size);
-    virtual LSTATUS DeleteKey(HKEY key, const wchar_t* name);
+    virtual LSTATUS DeleteValue(HKEY key, const wchar_t* name);
 };
 
 RegistryPlatform& Registry();

@@ -197,6 +197,29 @@ TEST_F(Store, ValueNamesDifferingInAsciiCaseLeaveTheLaterRecord) {
     EXPECT_EQ('s', values[0].data[8]);
 }
 
+TEST_F(Store, StoringLeavesExactlyTheRecordsWhateverTheLayoutHeld) {
+    // The registry takes names differing in any letter case for one name: those
+    // values are written over in place and kept under their first spelling.
+    WriteRaw(L"L", L"\u00c4rger.txt", REG_BINARY, {1, 0, 0, 0, 1, 0, 0, 0, 0, 0});
+    WriteRaw(L"L", L"README", REG_DWORD, {1, 0, 1, 0});
+    WriteRaw(L"L", L"Gone", REG_DWORD, {1, 0, 1, 0});
+    WriteRaw(L"L", std::wstring(300, L'w'), REG_DWORD, {1, 0, 1, 0});
+    WriteRaw(L"L", L"junk", REG_SZ, {'x', 0, 0, 0});
+    IconRecordList records = {ShellItem(L"\u00e4rger.txt", L"A", 7, 8), TextOnly(L"readme", 9, 10),
+                              ShellItem(L"new.txt", L"N", 11, 12)};
+    ASSERT_TRUE(StoreLayout(L"L", records));
+    const auto values = RawValues(L"L");
+    ASSERT_EQ(3u, values.size());
+    EXPECT_EQ(L"new.txt", values[0].name);
+    EXPECT_EQ(L"README", values[1].name);
+    EXPECT_EQ((std::vector<uint8_t>{9, 0, 10, 0}), values[1].data);
+    EXPECT_EQ(L"\u00c4rger.txt", values[2].name);
+    EXPECT_EQ((std::vector<uint8_t>{7, 0, 0, 0, 8, 0, 0, 0, 'A', 0, 0, 0}), values[2].data);
+
+    ASSERT_TRUE(StoreLayout(L"New", {}));
+    EXPECT_TRUE(KeyExists(std::wstring(kBase) + L"\\New")) << "an empty desktop stores an empty layout";
+}
+
 TEST_F(Store, RegKeyDescent) {
     RegKey key(kBase, kStoreReadAccess, 0);
     ASSERT_NE(nullptr, key.handle) << "opening creates the base key";
