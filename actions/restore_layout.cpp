@@ -99,9 +99,11 @@ void QueryLayouts(bool assumeYes) {
         return;
     }
     bool chosen = false;
+    // Only a key the menu showed chooses: the store may have changed since the
+    // listing (another copy saving, or a listing that failed part way).
     const wchar_t* position = key != L'\0' ? std::wcschr(kMenuKeys, key) : nullptr;
-    if (position != nullptr && baseKey.EnumSubKey(static_cast<DWORD>(position - kMenuKeys), storedName,
-                                                  kNameBufferLength)) {
+    const DWORD choice = position != nullptr ? static_cast<DWORD>(position - kMenuKeys) : listed;
+    if (choice < listed && baseKey.EnumSubKey(choice, storedName, kNameBufferLength)) {
         layoutName.Assign(storedName);
         chosen = true;
     }
