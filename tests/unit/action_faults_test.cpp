@@ -8,7 +8,6 @@
 #include "actions/save_layout.h"
 #include "desktop/remote_records.h"
 #include "faulty_shell.h"
-#include "store/registry_platform.h"
 
 namespace {
 
@@ -73,25 +72,6 @@ TEST_F(ActionFaults, Save) {
             EXPECT_EQ(3u, values.size()) << "only the failed item is left out";
         }
     }
-}
-
-TEST_F(ActionFaults, SaveTellsWhenTheRegistryRefuses) {
-    // A registry that takes no value at all.
-    class RefusingRegistry : public RegistryPlatform {
-    public:
-        RefusingRegistry() : previous_(SetRegistryPlatform(this)) {}
-        ~RefusingRegistry() override { SetRegistryPlatform(previous_); }
-        LSTATUS SetValue(HKEY, const wchar_t*, DWORD, const BYTE*, DWORD) override { return ERROR_ACCESS_DENIED; }
-
-    private:
-        RegistryPlatform* previous_;
-    };
-    StartFixture();
-    CapturedOutput output;
-    RefusingRegistry registry;
-    SaveLayout(true, kLayout);
-    EXPECT_EQ(L"", output.out);
-    EXPECT_EQ(L"Could not write to the registry: the layout Faults was not saved.\n", output.err);
 }
 
 TEST_F(ActionFaults, Restore) {

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "store/registry_platform.h"
+
+// The real registry, failing the calls a test picks: each call is offered to the
+// predicate, and a call it accepts fails with ERROR_ACCESS_DENIED before it
+// reaches the registry.
+class FaultyRegistry : public RegistryPlatform {
+public:
+    enum class Kind { CreateKey, EnumKey, EnumValue, SetValue, DeleteValue };
+    struct Call {
+        Kind kind;
+        std::wstring path;  // CreateKey: the path below HKEY_CURRENT_USER
+        DWORD index;        // EnumKey, EnumValue
+    };
+    using Predicate = std::function<bool(const Call&)>;
+
+    // Fails the first `count` calls the predicate accepts (all of them when 0).
+    explicit FaultyRegistry(Predicate fails, int count = 1)
+        : fails_(std::move(fails)), failAll_(count == 0), remaining_(count), previous_(SetRegistryPlatform(this)) {}
+    ~FaultyRegistry() override { SetRegistryPlatform(previous_); }
+
+    LSTATUS CreateKey(HKEY parent, const wchar_t* path, DWORD options, REGSAM access, SECURITY_ATTRIBUTES* security,
+                      HKEY* key) override {
+        if (Fails({Kind::CreateKey, path, 0})) return ERROR_ACCESS_DENIED;
+        return RegistryPlatform::CreateKey(parent, path, options, access, security, key);
+    }
+    LSTATUS EnumKey(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength) override {
+        if (Fails({Kind::EnumKey, L"", index})) return ERROR_ACCESS_DENIED;
+        return RegistryPlatform::EnumKey(key, index, name, nameLength);
+    }
+    LSTATUS EnumValue(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type, BYTE* data,
+                      DWORD* dataSize) override {
+        if (Fails({Kind::EnumValue, L"", index})) return ERROR_ACCESS_DENIED;
+        return RegistryPlatform::EnumValue(key, index, name, nameLength, type, data, dataSize);
+    }
+    LSTATUS SetValue(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) override {
+        if (Fails({Kind::SetValue, L"", 0})) return ERROR_ACCESS_DENIED;
+        return RegistryPlatform::SetValue(key, name, type, data, size);
+    }
+    LSTATUS DeleteValue(HKEY key, const wchar_t* name) override {
+        if (Fails({Kind::DeleteValue, L"", 0})) return ERROR_ACCESS_DENIED;
+        return RegistryPlatform::DeleteValue(key, name);
+    }
+
+    int failures = 0;
+
+private:
+    bool Fails(const Call& call) {
+        if (!failAll_ && remaining_ == 0) return false;
+        if (!fails_(call)) return false;
+        ++failures;
+        if (!failAll_) --remaining_;
+        return true;
+    }
+
+    Predicate fails_;
+    bool failAll_;
+    int remaining_;
+    RegistryPlatform* previous_;
+};
