@@ -95,16 +95,38 @@ double RunCounted(DesktopFixture& fixture, const std::vector<std::wstring>& argu
     return seconds;
 }
 
+// The fixture's process, opened as the program opens the shell's.
+class FixtureProcess {
+public:
+    explicit FixtureProcess(HWND listView) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(listView, &processId);
+        handle = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    }
+    FixtureProcess(const FixtureProcess&) = delete;
+    FixtureProcess& operator=(const FixtureProcess&) = delete;
+    ~FixtureProcess() {
+        for (void* block : blocks) VirtualFreeEx(handle, block, 0, MEM_RELEASE);
+        CloseHandle(handle);
+    }
+    void* Allocate(SIZE_T size) {
+        blocks.push_back(VirtualAllocEx(handle, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+        return blocks.back();
+    }
+
+    HANDLE handle;
+    std::vector<void*> blocks;
+};
+
 // The least traffic a save needs per icon: the item request written, the item
 // and its position asked for, the record, text and point read back.
 double SaveFloor(DesktopFixture& fixture, int icons) {
     HWND listView = fixture.ListView();
-    DWORD processId = 0;
-    GetWindowThreadProcessId(listView, &processId);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
-    void* item = VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT, PAGE_READWRITE);
-    void* text = VirtualAllocEx(process, nullptr, 520, MEM_COMMIT, PAGE_READWRITE);
-    void* point = VirtualAllocEx(process, nullptr, sizeof(POINT), MEM_COMMIT, PAGE_READWRITE);
+    FixtureProcess shell(listView);
+    HANDLE process = shell.handle;
+    void* item = shell.Allocate(sizeof(LVITEMW));
+    void* text = shell.Allocate(520);
+    void* point = shell.Allocate(sizeof(POINT));
     const double start = Now();
     for (int index = 0; index < icons; ++index) {
         LVITEMW request = {};
@@ -120,31 +142,23 @@ double SaveFloor(DesktopFixture& fixture, int icons) {
         ReadProcessMemory(process, text, buffer, 520, nullptr);
         ReadProcessMemory(process, point, buffer, sizeof(POINT), nullptr);
     }
-    const double seconds = Now() - start;
-    for (void* block : {item, text, point}) VirtualFreeEx(process, block, 0, MEM_RELEASE);
-    CloseHandle(process);
-    return seconds;
+    return Now() - start;
 }
 
 // The least traffic placing an icon needs: its position asked for and read back,
 // and one move (here to where it stands).
 double PlaceFloor(DesktopFixture& fixture, int icons) {
     HWND listView = fixture.ListView();
-    DWORD processId = 0;
-    GetWindowThreadProcessId(listView, &processId);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
-    void* point = VirtualAllocEx(process, nullptr, sizeof(POINT), MEM_COMMIT, PAGE_READWRITE);
+    FixtureProcess shell(listView);
+    void* point = shell.Allocate(sizeof(POINT));
     const double start = Now();
     for (int index = 0; index < icons; ++index) {
         SendMessageW(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(point));
         POINT position;
-        ReadProcessMemory(process, point, &position, sizeof(position), nullptr);
+        ReadProcessMemory(shell.handle, point, &position, sizeof(position), nullptr);
         SendMessageW(listView, LVM_SETITEMPOSITION, index, MAKELPARAM(position.x, position.y));
     }
-    const double seconds = Now() - start;
-    VirtualFreeEx(process, point, 0, MEM_RELEASE);
-    CloseHandle(process);
-    return seconds;
+    return Now() - start;
 }
 
 struct Scenario {
