@@ -1,5 +1,8 @@
 #include "desktop/remote_buffers.h"
 
+#include <memory>
+#include <new>
+
 #include "desktop/shell_platform.h"
 
 namespace {
@@ -9,6 +12,34 @@ constexpr bool kBuildIs64Bit = sizeof(void*) == 8;
 // Frees in this order; the process handle goes last.
 constexpr RemoteBlock kReleaseOrder[] = {RemoteBlock::Item, RemoteBlock::Rect, RemoteBlock::Find,
                                          RemoteBlock::Text, RemoteBlock::Point};
+constexpr size_t kBlockCount = sizeof(kReleaseOrder) / sizeof(kReleaseOrder[0]);
+
+// How long an action waits for its blocks to be freed; a healthy shell takes
+// milliseconds.
+constexpr DWORD kReleaseWaitMilliseconds = 3000;
+
+// What freeing the blocks needs, owned by whoever carries it out.
+struct Release {
+    HANDLE process;
+    void* blocks[kBlockCount];
+};
+
+void CarryOut(const Release& release) {
+    for (void* block : release.blocks) {
+        if (block != nullptr) {
+            ShellApi().Free(release.process, block);
+        }
+    }
+    if (release.process != nullptr) {
+        ShellApi().CloseHandle(release.process);
+    }
+}
+
+DWORD WINAPI CarryOutOnThread(void* parameter) {
+    const std::unique_ptr<Release> release(static_cast<Release*>(parameter));
+    CarryOut(*release);
+    return 0;
+}
 
 }  // namespace
 
@@ -39,16 +70,23 @@ ShellAccess CompareShellWidth(bool buildIs64Bit, bool selfIsWow64, bool shellIsW
 }
 
 RemoteBuffers::~RemoteBuffers() {
-    for (RemoteBlock block : kReleaseOrder) {
-        void*& address = Slot(block);
-        if (address != nullptr) {
-            ShellApi().Free(process_, address);
-            address = nullptr;
-        }
+    Release release{process_, {}};
+    for (size_t index = 0; index < kBlockCount; ++index) {
+        release.blocks[index] = Slot(kReleaseOrder[index]);
     }
-    if (process_ != nullptr) {
-        ShellApi().CloseHandle(process_);
+    // Under Wine a free in another process is carried out by that process, and
+    // one that is ending may never carry it out: the call would wait for ever.
+    // So the release runs on a thread of its own, waited for a bounded time; a
+    // thread still waiting then ends with this process.
+    Release* owned = new (std::nothrow) Release(release);
+    HANDLE thread = owned != nullptr ? CreateThread(nullptr, 0, CarryOutOnThread, owned, 0, nullptr) : nullptr;
+    if (thread == nullptr) {
+        delete owned;
+        CarryOut(release);
+        return;
     }
+    WaitForSingleObject(thread, kReleaseWaitMilliseconds);
+    CloseHandle(thread);
 }
 
 ShellAccess RemoteBuffers::Open(HWND listView) {

@@ -18,7 +18,9 @@ enum class ShellAccess {
 
 // The shell process and the scratch blocks that one action holds inside it. The
 // destructor frees every block obtained (whole, with MEM_RELEASE) and then closes
-// the process handle, so no way out of an action leaves memory in the shell.
+// the process handle, so no way out of an action leaves memory in the shell; it
+// waits for that a bounded time, so that a shell that is ending cannot hold the
+// action.
 class RemoteBuffers {
 public:
     RemoteBuffers() = default;

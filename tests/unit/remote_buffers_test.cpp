@@ -4,6 +4,7 @@
 
 #include "desktop/remote_buffers.h"
 #include "desktop/shell_platform.h"
+#include "support/unique_handle.h"
 
 namespace {
 
@@ -122,6 +123,36 @@ TEST(RemoteBuffers, ShellOfTheOtherWidthIsRefusedBeforeAnyBlock) {
                   buffers.Open(reinterpret_cast<HWND>(1)));
     }
     EXPECT_TRUE(shell.sizes.empty());
+    EXPECT_EQ((std::vector<HANDLE>{FakeShell::kProcess}), shell.closed);
+}
+
+TEST(RemoteBuffers, AFreeThatNeverReturnsDoesNotHoldTheAction) {
+    // Under Wine a shell that is ending may never carry out a free asked of it.
+    class StuckShell : public FakeShell {
+    public:
+        void Free(HANDLE process, void* address) override {
+            WaitForSingleObject(unstick.Get(), INFINITE);
+            FakeShell::Free(process, address);
+        }
+        void CloseHandle(HANDLE handle) override {
+            FakeShell::CloseHandle(handle);
+            SetEvent(released.Get());
+        }
+        UniqueHandle unstick{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+        UniqueHandle released{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    };
+    StuckShell shell;
+    {
+        RemoteBuffers buffers;
+        ASSERT_EQ(ShellAccess::Granted, buffers.Open(reinterpret_cast<HWND>(1)));
+        ASSERT_TRUE(buffers.Allocate({RemoteBlock::Item, RemoteBlock::Text, RemoteBlock::Point}));
+    }
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(shell.released.Get(), 0))
+        << "the release went on while the free was stuck";
+    // Once the shell answers, the release still completes, in order.
+    SetEvent(shell.unstick.Get());
+    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(shell.released.Get(), 10000));
+    EXPECT_EQ((std::vector<void*>{Block(1), Block(2), Block(3)}), shell.freed);
     EXPECT_EQ((std::vector<HANDLE>{FakeShell::kProcess}), shell.closed);
 }
 
