@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 
 #include "kelvane_process.h"
@@ -165,6 +166,44 @@ TEST_F(Restore, LayoutThatMatchesNothingPrintsNoSummary) {
     EXPECT_EQ(0u, result.exitCode);
     EXPECT_EQ(L"", AfterBanner(result.standardOutput));
     EXPECT_EQ(L"", result.standardError);
+    DeleteFileW(items.c_str());
+}
+
+TEST_F(Restore, ShellGoingAwayMidWayEndsPromptlyAndKeepsTheLayout) {
+    // Five icons far apart, so that no placement evicts another: each record
+    // costs the list view five messages, the last record the 21st to the 25th.
+    std::vector<std::wstring> lines;
+    for (int i = 0; i < 5; ++i) {
+        const std::wstring text = L"Icon " + std::to_wstring(i);
+        lines.push_back(text + L"\t" + std::to_wstring(700 + 75 * i) + L"\t600\tnone");
+        WriteRegistryValue(LayoutKey(L"Going"), text, REG_DWORD, Packed(21 + 150 * i, 2));
+    }
+    const std::wstring items = WriteItemsFile(lines);
+    const auto stored = RegistryValues(LayoutKey(L"Going"));
+    for (unsigned messages : {1u, 4u, 9u, 14u, 19u, 22u}) {
+        SCOPED_TRACE(messages);
+        DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+        fixture.QuitAfter(messages);
+        const auto start = std::chrono::steady_clock::now();
+        const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Going"}, RunOptions{std::nullopt, 30000});
+        ASSERT_FALSE(result.timedOut) << "the restore must end when the list view has gone";
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+        EXPECT_EQ(0u, result.exitCode);
+        const std::wstring wentAway = L"The desktop list view went away: the restore stopped.\n";
+        // A record still to come when the messages start failing finds the list view gone.
+        if (messages < 20) {
+            EXPECT_EQ(wentAway, result.standardError);
+        } else {
+            EXPECT_TRUE(result.standardError.empty() || result.standardError == wentAway) << result.standardError;
+        }
+        const auto after = RegistryValues(LayoutKey(L"Going"));
+        ASSERT_EQ(stored.size(), after.size());
+        for (size_t i = 0; i < stored.size(); ++i) {
+            EXPECT_EQ(stored[i].name, after[i].name);
+            EXPECT_EQ(stored[i].type, after[i].type);
+            EXPECT_EQ(stored[i].data, after[i].data);
+        }
+    }
     DeleteFileW(items.c_str());
 }
 

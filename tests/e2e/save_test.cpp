@@ -182,17 +182,22 @@ TEST_F(Save, ShellGoingAwayMidWalkKeepsThePreviousLayout) {
     const std::wstring items = WriteItemsFile({L"A\t10\t10\tnone", L"B\t100\t10\tnone", L"C\t200\t10\tnone",
                                                L"D\t300\t10\tnone"});
     WriteRegistryValue(LayoutKey(L"Previous"), L"Old", REG_DWORD, {5, 0, 6, 0});
-    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
-    fixture.QuitAfter(6);  // during the second item
-    const auto start = std::chrono::steady_clock::now();
-    const RunResult result = RunKelvane({L"save", L"/y", L"/n", L"Previous"}, RunOptions{std::nullopt, 30000});
-    ASSERT_FALSE(result.timedOut) << "the walk must end when the list view has gone";
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
-    EXPECT_EQ(0u, result.exitCode);
-    EXPECT_NE(std::wstring::npos, result.standardError.find(L"went away")) << result.standardError;
-    const auto values = RegistryValues(LayoutKey(L"Previous"));
-    ASSERT_EQ(1u, values.size());
-    EXPECT_EQ(L"Old", values[0].name);
+    // The walk costs 13 messages: the first item lookup, then three per item.
+    // After 12 or more every item has been read and the save may complete.
+    for (unsigned messages : {1u, 2u, 6u, 8u, 11u}) {
+        SCOPED_TRACE(messages);
+        DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+        fixture.QuitAfter(messages);
+        const auto start = std::chrono::steady_clock::now();
+        const RunResult result = RunKelvane({L"save", L"/y", L"/n", L"Previous"}, RunOptions{std::nullopt, 30000});
+        ASSERT_FALSE(result.timedOut) << "the walk must end when the list view has gone";
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+        EXPECT_EQ(0u, result.exitCode);
+        EXPECT_NE(std::wstring::npos, result.standardError.find(L"went away")) << result.standardError;
+        const auto values = RegistryValues(LayoutKey(L"Previous"));
+        ASSERT_EQ(1u, values.size());
+        EXPECT_EQ(L"Old", values[0].name);
+    }
     DeleteFileW(items.c_str());
 }
 
