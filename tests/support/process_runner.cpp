@@ -1,7 +1,6 @@
 #include "process_runner.h"
 
 #include "command_line.h"
-#include "unique_handle.h"
 #include "utf8.h"
 
 #include <stdexcept>
@@ -66,18 +65,16 @@ UniqueHandle StandardInputFor(const RunOptions& options)
 
 }  // namespace
 
-RunResult RunProcess(const std::wstring& exePath, const std::vector<std::wstring>& args, const RunOptions& options)
+StartedProcess::StartedProcess(const std::wstring& exePath, const std::vector<std::wstring>& args,
+                               const RunOptions& options)
+    : input_(StandardInputFor(options)), output_(CreateTemporaryFile()), error_(CreateTemporaryFile())
 {
-    const UniqueHandle input = StandardInputFor(options);
-    const UniqueHandle output = CreateTemporaryFile();
-    const UniqueHandle error = CreateTemporaryFile();
-
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = input.Get();
-    startup.hStdOutput = output.Get();
-    startup.hStdError = error.Get();
+    startup.hStdInput = input_.Get();
+    startup.hStdOutput = output_.Get();
+    startup.hStdError = error_.Get();
 
     std::wstring commandLine = BuildCommandLine(exePath, args);
     PROCESS_INFORMATION created{};
@@ -87,18 +84,39 @@ RunResult RunProcess(const std::wstring& exePath, const std::vector<std::wstring
         throw std::runtime_error("cannot start " + ToUtf8(exePath) + " (error " + std::to_string(GetLastError()) +
                                  ")");
     }
-    const UniqueHandle process(created.hProcess);
-    const UniqueHandle thread(created.hThread);
+    process_ = UniqueHandle(created.hProcess);
+    CloseHandle(created.hThread);
+    deadline_ = GetTickCount64() + options.timeoutMilliseconds;
+}
 
+// A program never finished (a test that failed half way) ends with its object.
+StartedProcess::~StartedProcess()
+{
+    if (process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT)
+    {
+        TerminateProcess(process_.Get(), WAIT_TIMEOUT);
+        WaitForSingleObject(process_.Get(), 10000);
+    }
+}
+
+RunResult StartedProcess::Finish()
+{
+    const ULONGLONG now = GetTickCount64();
+    const DWORD remaining = now < deadline_ ? static_cast<DWORD>(deadline_ - now) : 0;
     RunResult result;
-    if (WaitForSingleObject(process.Get(), options.timeoutMilliseconds) == WAIT_TIMEOUT)
+    if (WaitForSingleObject(process_.Get(), remaining) == WAIT_TIMEOUT)
     {
         result.timedOut = true;
-        TerminateProcess(process.Get(), WAIT_TIMEOUT);
-        WaitForSingleObject(process.Get(), 10000);
+        TerminateProcess(process_.Get(), WAIT_TIMEOUT);
+        WaitForSingleObject(process_.Get(), 10000);
     }
-    GetExitCodeProcess(process.Get(), &result.exitCode);
-    result.standardOutput = FromUtf8(ReadFromStart(output.Get()));
-    result.standardError = FromUtf8(ReadFromStart(error.Get()));
+    GetExitCodeProcess(process_.Get(), &result.exitCode);
+    result.standardOutput = FromUtf8(ReadFromStart(output_.Get()));
+    result.standardError = FromUtf8(ReadFromStart(error_.Get()));
     return result;
+}
+
+RunResult RunProcess(const std::wstring& exePath, const std::vector<std::wstring>& args, const RunOptions& options)
+{
+    return StartedProcess(exePath, args, options).Finish();
 }

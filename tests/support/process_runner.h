@@ -1,5 +1,7 @@
 #pragma once
 
+#include "unique_handle.h"
+
 #include <windows.h>
 
 #include <optional>
@@ -21,10 +23,33 @@ struct RunOptions
     DWORD timeoutMilliseconds = 60000;
 };
 
-// Runs a program to completion and captures what it writes. The output goes
-// to temporary files rather than pipes: a background service that Wine starts
-// alongside the first program of a prefix inherits the handles and would keep
-// a pipe open long after the program ended. Throws std::runtime_error when
-// the program cannot be started.
+// A program started with its standard streams redirected to temporary files,
+// running until Finish. The output goes to files rather than pipes: a
+// background service that Wine starts alongside the first program of a prefix
+// inherits the handles and would keep a pipe open long after the program ended.
+// Several may run at once. The constructor throws std::runtime_error when the
+// program cannot be started.
+class StartedProcess
+{
+public:
+    StartedProcess(const std::wstring& exePath, const std::vector<std::wstring>& args, const RunOptions& options = {});
+    ~StartedProcess();
+
+    StartedProcess(const StartedProcess&) = delete;
+    StartedProcess& operator=(const StartedProcess&) = delete;
+
+    // Waits for the program to end, at most until the timeout counted from its
+    // start (then it is terminated), and collects what it wrote. Once only.
+    RunResult Finish();
+
+private:
+    UniqueHandle input_;
+    UniqueHandle output_;
+    UniqueHandle error_;
+    UniqueHandle process_;
+    ULONGLONG deadline_ = 0;
+};
+
+// Runs a program to completion and captures what it writes.
 RunResult RunProcess(const std::wstring& exePath, const std::vector<std::wstring>& args,
                      const RunOptions& options = {});
