@@ -18,9 +18,9 @@ constexpr Option kActionWords[] = {
     {L"/restore", Action::Restore}, {L"query", Action::Query}, {L"/query", Action::Query},
 };
 
-void PrintErrorWithUsage(const wchar_t* format, const wchar_t* argument) {
+void PrintErrorWithUsage(const wchar_t* message) {
     PrintBanner();
-    Print(OutputStream::Err, format, argument);
+    PrintText(OutputStream::Err, message);
     PrintUsage();
 }
 
@@ -75,12 +75,17 @@ void PrintUsage() {
 
 int RunCommandLine(int argc, const wchar_t* const* argv) {
     if (argc < 2) {
-        PrintErrorWithUsage(L"%s", L"Too few arguments.\n");
+        PrintErrorWithUsage(L"Too few arguments.\n");
         return -1;
     }
     const CommandLine command = ParseArguments(argc, argv);
     if (command.invalidArgument != 0) {
-        PrintErrorWithUsage(L"Invalid argument: '%s'\n", argv[command.invalidArgument]);
+        // Joined, not formatted: a formatted text is cut at 1023 characters, and an
+        // argument can be far longer.
+        WString message(L"Invalid argument: '");
+        message.Append(argv[command.invalidArgument]);
+        message.Append(L"'\n");
+        PrintErrorWithUsage(message.Text());
         return -1;
     }
     PrintBanner();
