@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "text/ascii_case.h"
 #include "text/res_string.h"
 
 namespace {
@@ -100,4 +101,16 @@ const wchar_t* LayoutNameProblem(const wchar_t* layoutName) {
         return L"A layout name cannot be longer than 255 characters.";
     }
     return nullptr;
+}
+
+bool FindCaseTwin(const wchar_t* layoutName, WString& storedName) {
+    RegKey baseKey(LoadResString(kStoreBaseKeyId), kStoreReadAccess, 0);
+    wchar_t name[kNameBufferLength];
+    for (DWORD index = 0; baseKey.EnumSubKey(index, name, kNameBufferLength); ++index) {
+        if (CompareRegistryNames(name, layoutName) == 0 && !EqualsIgnoringAsciiCase(name, layoutName)) {
+            storedName.Assign(name);
+            return true;
+        }
+    }
+    return false;
 }

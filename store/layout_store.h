@@ -22,3 +22,9 @@ bool StoreLayout(const wchar_t* layoutName, const IconRecordList& records);
 // Why a layout name cannot be stored, or null when it can: a backslash would
 // nest keys that no restore finds, and the registry limits a key name's length.
 const wchar_t* LayoutNameProblem(const wchar_t* layoutName);
+
+// The stored layout that a save under this name would write into although a
+// restore by the name would not find it: the registry takes names differing in
+// the case of any letter for one name, a restore only those differing in the
+// case of A to Z. False when there is none, or when the store cannot be listed.
+bool FindCaseTwin(const wchar_t* layoutName, WString& storedName);
