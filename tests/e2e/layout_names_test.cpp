@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "kelvane_process.h"
+#include "support/utf8.h"
+
+// Names a user may give a layout: each is stored by a save and found again by
+// a restore that puts the icons back. (Names the store cannot hold, over 255
+// characters or with a backslash, are refused before the question: see the
+// save tests.)
+
+namespace {
+
+TEST(LayoutNames, EveryNameStoredIsFoundAgain) {
+    const std::wstring items = WriteItemsFile({L"One\t21\t2\tnone", L"Two\t96\t2\tnone", L"Three\t171\t2\tnone"});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    const auto placed = fixture.Items();
+    const std::wstring names[] = {
+        L"",  // the display's own name
+        L"\u00c4" + std::wstring(253, L'x') + L"\u03a9",  // 255 characters, the longest
+        L"B\u00fcro \u03a9mega \u6771\u4eac",
+        L"\U0001F600 smile",
+        L"%s%n%x%S%%",
+        L"  spaced  out  ",
+        L"   ",
+        L".",
+        L"..",
+        L"a/b",
+        L"tab\there",
+        L"\"quoted\" 'too'",
+    };
+    for (const std::wstring& name : names) {
+        SCOPED_TRACE(ToUtf8(L"[" + name + L"]"));
+        DeleteRegistryTree(L"Software\\Brenlow");
+        const std::wstring stored = name.empty() ? DefaultLayoutName() : name;
+
+        const RunResult saved = RunKelvane({L"save", L"/y", L"/n", name});
+        EXPECT_EQ(0u, saved.exitCode);
+        EXPECT_EQ(L"", AfterBanner(saved.standardOutput));
+        EXPECT_EQ(L"", saved.standardError);
+        EXPECT_EQ(std::vector<std::wstring>{stored}, RegistrySubkeys(kStoreKey));
+        EXPECT_EQ(placed.size(), RegistryValues(LayoutKey(stored)).size());
+
+        for (const FixtureItem& item : placed) fixture.Move(item.index, 600 + item.x, 500);
+        const RunResult restored = RunKelvane({L"restore", L"/y", L"/n", name});
+        EXPECT_EQ(0u, restored.exitCode);
+        EXPECT_EQ(L"Layout: " + stored + L"\nDesktop Restored: 3 icons\n", AfterBanner(restored.standardOutput));
+        EXPECT_EQ(L"", restored.standardError);
+        const auto now = fixture.Items();
+        for (size_t i = 0; i < placed.size(); ++i) {
+            EXPECT_EQ(placed[i].x, now[i].x) << placed[i].text;
+            EXPECT_EQ(placed[i].y, now[i].y) << placed[i].text;
+        }
+    }
+    DeleteRegistryTree(L"Software\\Brenlow");
+    DeleteFileW(items.c_str());
+}
+
+// The registry takes names differing in the case of any letter for one name,
+// a restore only those differing in the case of A to Z.
+TEST(LayoutNames, ANameTheRegistryTakesForAStoredOneIsRefusedOrFoundAgain) {
+    const std::wstring items = WriteItemsFile({L"One\t21\t2\tnone"});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    DeleteRegistryTree(L"Software\\Brenlow");
+    WriteRegistryValue(LayoutKey(L"\u00c4rger"), L"One", REG_DWORD, {44, 1, 44, 1});
+    const auto before = RegistryValues(LayoutKey(L"\u00c4rger"));
+
+    const RunResult saved = RunKelvane({L"save", L"/y", L"/n", L"\u00e4rger"});
+    EXPECT_EQ(0u, saved.exitCode);
+    if (!saved.standardError.empty()) {
+        EXPECT_EQ(1, std::count(saved.standardError.begin(), saved.standardError.end(), L'\n'));
+        EXPECT_NE(std::wstring::npos, saved.standardError.find(L"Nothing was saved")) << ToUtf8(saved.standardError);
+        const auto after = RegistryValues(LayoutKey(L"\u00c4rger"));
+        ASSERT_EQ(before.size(), after.size());
+        EXPECT_EQ(before[0].data, after[0].data);
+    } else {
+        fixture.Move(0, 500, 500);
+        const RunResult restored = RunKelvane({L"restore", L"/y", L"/n", L"\u00e4rger"});
+        EXPECT_EQ(L"", restored.standardError) << "the layout just saved is not found by its name";
+        EXPECT_EQ(21, fixture.Items()[0].x);
+    }
+    DeleteRegistryTree(L"Software\\Brenlow");
+    DeleteFileW(items.c_str());
+}
+
+}  // namespace
