@@ -197,6 +197,12 @@ std::map<UINT, unsigned> DesktopFixture::MessageCounts()
     return counts;
 }
 
+void DesktopFixture::Redraw(bool on)
+{
+    const std::string answer = Ask(on ? "redraw 1" : "redraw 0");
+    if (answer != "ok") throw std::runtime_error("fixture: redraw answered " + answer);
+}
+
 void DesktopFixture::ResetCounts()
 {
     const std::string answer = Ask("reset-counts");

@@ -40,6 +40,8 @@ public:
     // empty when the item has none.
     std::wstring Identity(int index);
     void Move(int index, int x, int y);
+    // Turns the list view's redrawing off or on again (WM_SETREDRAW).
+    void Redraw(bool on);
     RECT Rect(int index);  // LVIR_BOUNDS
     SIZE Spacing();        // LVM_GETITEMSPACING, large icons
     HWND ListView();       // null when the desktop has no list view
