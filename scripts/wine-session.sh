@@ -1,10 +1,13 @@
 # Sourced by the scripts that run Windows programs: a private Xvfb display and a
 # fresh private Wine prefix (win64), both removed when the calling script exits.
-# Exports DISPLAY, WINEPREFIX, WINEARCH, WINEDEBUG and WINE64 (the 64-bit loader).
+# Exports DISPLAY, WINEPREFIX, WINEARCH, WINEDEBUG and WINE64 (the 64-bit loader),
+# and KELVANE_WINE_SESSION, which tells scripts run from the caller that a session
+# is open.
 
 export WINEARCH=win64
 export WINEDEBUG=-all
 export WINE64=/usr/lib/wine/wine64
+export KELVANE_WINE_SESSION=1
 : "${KELVANE_SCREEN:=1280x1024x24}"
 
 wine_session_dir=$(mktemp -d /tmp/kelvane-wine.XXXXXX)
