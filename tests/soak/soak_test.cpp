@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include "e2e/kelvane_process.h"
+#include "support/remote_memory.h"
+#include "support/utf8.h"
+
+// A long run of the program's main job against a synthetic desktop of 300
+// icons: save, scramble, restore, cycle after cycle (KELVANE_SOAK_CYCLES, 200
+// when unset; scripts/soak.sh). Every cycle the icons come back exactly, the
+// store holds exactly the desktop's records, and neither program run leaves an
+// allocation in the desktop's process.
+
+namespace {
+
+constexpr int kIcons = 300;
+
+int Cycles() {
+    const char* text = std::getenv("KELVANE_SOAK_CYCLES");
+    const int cycles = text != nullptr ? std::atoi(text) : 0;
+    return cycles > 0 ? cycles : 200;
+}
+
+uint32_t Packed(int x, int y) { return static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16 | static_cast<uint16_t>(x); }
+
+TEST(Soak, SaveScrambleRestore) {
+    DeleteRegistryTree(L"Software\\Brenlow");
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", std::to_wstring(kIcons)});
+    const auto home = fixture.Items();
+    ASSERT_EQ(static_cast<size_t>(kIcons), home.size());
+    std::map<std::wstring, uint32_t> expected;
+    for (const FixtureItem& item : home) expected[item.text] = Packed(item.x, item.y);
+
+    const SIZE_T committedAtStart = PrivateCommittedBytes(fixture.Process());
+    const int cycles = Cycles();
+    std::chrono::duration<double> total{};
+    for (int cycle = 1; cycle <= cycles; ++cycle) {
+        SCOPED_TRACE(cycle);
+        const auto start = std::chrono::steady_clock::now();
+        const auto blocksBefore = PrivateAllocationBases(fixture.Process());
+
+        const RunResult saved = RunKelvane({L"save", L"/y", L"/n", L"Soak"});
+        ASSERT_EQ(0u, saved.exitCode);
+        ASSERT_EQ(L"", saved.standardError);
+        ASSERT_EQ(std::vector<std::wstring>{L"Soak"}, RegistrySubkeys(kStoreKey));
+        const auto values = RegistryValues(LayoutKey(L"Soak"));
+        ASSERT_EQ(expected.size(), values.size());
+        for (const RegistryValue& value : values) {
+            ASSERT_EQ(1u, expected.count(value.name)) << ToUtf8(value.name);
+            ASSERT_EQ(static_cast<DWORD>(REG_DWORD), value.type);
+            ASSERT_EQ(4u, value.data.size());
+            const uint32_t packed = value.data[0] | value.data[1] << 8 | value.data[2] << 16 |
+                                    static_cast<uint32_t>(value.data[3]) << 24;
+            ASSERT_EQ(expected[value.name], packed) << ToUtf8(value.name);
+        }
+
+        // Below the desktop's grid, where no icon's box covers another's home,
+        // so that the restore never evicts; a little elsewhere every cycle.
+        for (const FixtureItem& item : home) {
+            fixture.Move(item.index, 21 + 75 * (item.index % 16) + cycle % 7, 1100 + 75 * (item.index / 16));
+        }
+        const RunResult restored = RunKelvane({L"restore", L"/y", L"/n", L"Soak"});
+        ASSERT_EQ(0u, restored.exitCode);
+        ASSERT_EQ(L"Layout: Soak\nDesktop Restored: 300 icons\n", AfterBanner(restored.standardOutput));
+        ASSERT_EQ(L"", restored.standardError);
+        const auto now = fixture.Items();
+        for (size_t i = 0; i < home.size(); ++i) {
+            ASSERT_EQ(home[i].x, now[i].x) << ToUtf8(home[i].text);
+            ASSERT_EQ(home[i].y, now[i].y) << ToUtf8(home[i].text);
+        }
+        ASSERT_TRUE(AllocationBasesAdded(blocksBefore, PrivateAllocationBases(fixture.Process())).empty())
+            << "a run left memory in the desktop's process";
+
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        total += elapsed;
+        std::printf("cycle %d: %.2f s, desktop process %zu KB committed\n", cycle, elapsed.count(),
+                    PrivateCommittedBytes(fixture.Process()) / 1024);
+        std::fflush(stdout);
+    }
+    std::printf("%d cycles, %.2f s a cycle; desktop process %zu KB committed at the start, %zu KB at the end\n",
+                cycles, total.count() / cycles, committedAtStart / 1024,
+                PrivateCommittedBytes(fixture.Process()) / 1024);
+    DeleteRegistryTree(L"Software\\Brenlow");
+}
+
+}  // namespace
