@@ -144,12 +144,15 @@ int ApplyLayout(HWND listView, const wchar_t* layoutName, FreeSpotScan::Start sc
     int placed = 0;
     bool walkedAll = true;
     for (const IconRecord& record : records) {
+        const bool found = ApplyRecord(context, record);
+        // A list view that has gone answers a search with 0 rather than -1, so a
+        // record handled while it went is not counted, and the walk ends.
         if (!ShellApi().IsWindowAlive(listView)) {
             PrintText(OutputStream::Err, L"The desktop list view went away: the restore stopped.\n");
             walkedAll = false;
             break;
         }
-        if (ApplyRecord(context, record)) {
+        if (found) {
             ++placed;
         }
     }
