@@ -70,6 +70,10 @@ ShellAccess CompareShellWidth(bool buildIs64Bit, bool selfIsWow64, bool shellIsW
 }
 
 RemoteBuffers::~RemoteBuffers() {
+    // Blocks are only ever obtained through an open process.
+    if (process_ == nullptr) {
+        return;
+    }
     Release release{process_, {}};
     for (size_t index = 0; index < kBlockCount; ++index) {
         release.blocks[index] = Slot(kReleaseOrder[index]);

@@ -84,7 +84,7 @@ protected:
             CapturedOutput output;
             Fault fault(c.fails, c.count);
             action();
-            EXPECT_LE(1, fault.failures) << "the fault was never reached";
+            EXPECT_LE(1, fault.failures()) << "the fault was never reached";
             EXPECT_EQ(c.out, output.out);
             EXPECT_EQ(c.err, output.err);
         }

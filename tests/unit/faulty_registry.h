@@ -1,9 +1,9 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "store/registry_platform.h"
+#include "fault_budget.h"
 
 // The real registry, failing the calls a test picks: each call is offered to the
 // predicate, and a call it accepts fails with ERROR_ACCESS_DENIED before it
@@ -16,11 +16,11 @@ public:
         std::wstring path;  // CreateKey: the path below HKEY_CURRENT_USER
         DWORD index;        // EnumKey, EnumValue
     };
-    using Predicate = std::function<bool(const Call&)>;
+    using Predicate = FaultBudget<Call>::Predicate;
 
     // Fails the first `count` calls the predicate accepts (all of them when 0).
     explicit FaultyRegistry(Predicate fails, int count = 1)
-        : fails_(std::move(fails)), failAll_(count == 0), remaining_(count), previous_(SetRegistryPlatform(this)) {}
+        : budget_(std::move(fails), count), previous_(SetRegistryPlatform(this)) {}
     ~FaultyRegistry() override { SetRegistryPlatform(previous_); }
 
     LSTATUS CreateKey(HKEY parent, const wchar_t* path, DWORD options, REGSAM access, SECURITY_ATTRIBUTES* security,
@@ -46,19 +46,11 @@ public:
         return RegistryPlatform::DeleteValue(key, name);
     }
 
-    int failures = 0;
+    int failures() const { return budget_.failures; }
 
 private:
-    bool Fails(const Call& call) {
-        if (!failAll_ && remaining_ == 0) return false;
-        if (!fails_(call)) return false;
-        ++failures;
-        if (!failAll_) --remaining_;
-        return true;
-    }
+    bool Fails(const Call& call) { return budget_.Fails(call); }
 
-    Predicate fails_;
-    bool failAll_;
-    int remaining_;
+    FaultBudget<Call> budget_;
     RegistryPlatform* previous_;
 };

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <functional>
 #include <map>
 
 #include "desktop/shell_platform.h"
+#include "fault_budget.h"
 
 // The real shell platform, failing the calls a test picks: each call is offered
 // to the predicate, and a call it accepts fails as the platform would fail it.
@@ -18,11 +18,11 @@ public:
         SIZE_T blockOffset;   // Write, Read: the address's offset in that block
         const void* data;     // Write
     };
-    using Predicate = std::function<bool(const Call&)>;
+    using Predicate = FaultBudget<Call>::Predicate;
 
     // Fails the first `count` calls the predicate accepts (all of them when 0).
     explicit FaultyShell(Predicate fails, int count = 1)
-        : fails_(std::move(fails)), failAll_(count == 0), remaining_(count), previous_(SetShellPlatform(this)) {}
+        : budget_(std::move(fails), count), previous_(SetShellPlatform(this)) {}
     ~FaultyShell() override { SetShellPlatform(previous_); }
 
     HANDLE OpenProcess(DWORD access, DWORD processId) override {
@@ -54,7 +54,7 @@ public:
         return Fails({Kind::DesktopFolder, 0, 0, 0, 0, nullptr}) ? E_FAIL : ShellPlatform::GetDesktopFolder(folder);
     }
 
-    int failures = 0;
+    int failures() const { return budget_.failures; }
 
 private:
     Call Locate(Kind kind, const void* address, SIZE_T size) const {
@@ -64,17 +64,9 @@ private:
         }
         return {kind, 0, size, 0, 0, nullptr};
     }
-    bool Fails(const Call& call) {
-        if (!failAll_ && remaining_ == 0) return false;
-        if (!fails_(call)) return false;
-        ++failures;
-        if (!failAll_) --remaining_;
-        return true;
-    }
+    bool Fails(const Call& call) { return budget_.Fails(call); }
 
-    Predicate fails_;
-    bool failAll_;
-    int remaining_;
+    FaultBudget<Call> budget_;
     std::map<uintptr_t, SIZE_T> blocks_;
     ShellPlatform* previous_;
 };
