@@ -19,19 +19,21 @@ source scripts/wine-session.sh
 mkdir -p docs
 "$WINE64" build/x64/bench/benchmark.exe --out "Z:$root/docs/benchmark" "$@"
 
-scenarios=("save" "restore, all in place" "restore, scrambled onto free points" "restore, permuted among own points")
+scenarios=("save" "restore, all in place" "restore, scrambled onto free points" "restore, permuted among own points"
+    "restore, scrambled onto free points, shell not redrawing" "restore, permuted among own points, shell not redrawing")
 plots=()
 for scenario in "${scenarios[@]}"; do
-    plots+=("\"< grep -F '\\\"$scenario\\\"' docs/benchmark.csv\" using 2:4 with linespoints title \"$scenario\"")
+    plots+=("\"< grep -F '\\\"$scenario\\\",' docs/benchmark.csv\" using 2:4 with linespoints title \"$scenario\"")
 done
 gnuplot <<PLOT
-set terminal pngcairo size 900,600
+set terminal pngcairo size 900,700
 set output "docs/benchmark.png"
 set title "Kelvane64 under Wine: time per icon"
 set xlabel "icons on the desktop"
 set ylabel "milliseconds per icon"
-set logscale x
-set key top left
+set logscale xy
+set xrange [80:2500]
+set key below vertical
 set datafile separator ","
 plot $(IFS=,; echo "${plots[*]}")
 PLOT
