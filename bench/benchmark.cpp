@@ -34,15 +34,6 @@ struct Counts {
     std::map<std::string, unsigned> operations;  // "read", "write" and message codes
 };
 
-struct Result {
-    std::string scenario;
-    int icons;
-    bool shellRedraws;
-    double seconds;       // median wall time of the program
-    double floorSeconds;  // median of the bare loop over the same icons
-    Counts counts;
-};
-
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -210,6 +201,14 @@ void PermuteAmongOwnPoints(DesktopFixture& fixture, const std::vector<FixtureIte
     }
 }
 
+struct Result {
+    const Scenario* scenario;
+    int icons;
+    double seconds;       // median wall time of the program
+    double floorSeconds;  // median of the bare loop over the same icons
+    Counts counts;
+};
+
 const Scenario kScenarios[] = {
     {"save", false, true, LeaveInPlace},
     {"restore, all in place", true, true, LeaveInPlace},
@@ -242,10 +241,10 @@ void WriteReport(const std::vector<Result>& results, const std::wstring& prefix)
             operations << value;
         }
         char line[512];
-        std::snprintf(line, sizeof line, "| %s | %d | %.3f | %.3f | %.3f | %.2f | %s |\n", r.scenario.c_str(), r.icons,
+        std::snprintf(line, sizeof line, "| %s | %d | %.3f | %.3f | %.3f | %.2f | %s |\n", r.scenario->name, r.icons,
                       r.seconds, perIcon, floorPerIcon, perIcon / floorPerIcon, operations.str().c_str());
         table << line;
-        std::snprintf(line, sizeof line, "\"%s\",%d,%.4f,%.4f,%.4f,%.3f\n", r.scenario.c_str(), r.icons, r.seconds,
+        std::snprintf(line, sizeof line, "\"%s\",%d,%.4f,%.4f,%.4f,%.3f\n", r.scenario->name, r.icons, r.seconds,
                       perIcon, floorPerIcon, perIcon / floorPerIcon);
         csv << line;
         std::fputs(line, stdout);
@@ -300,7 +299,7 @@ int wmain(int argc, wchar_t** argv) {
                     }
                 }
             }
-            sizeResults.push_back({scenario.name, icons, scenario.shellRedraws, Median(times), 0, counts});
+            sizeResults.push_back({&scenario, icons, Median(times), 0, counts});
             std::fprintf(stderr, "%s, %d icons: %.3f s\n", scenario.name, icons, Median(times));
         }
         // The floors last: the placement floor moves every icon.
@@ -313,8 +312,9 @@ int wmain(int argc, wchar_t** argv) {
             quietPlaceFloors.push_back(PlaceFloor(fixture, icons, false));
         }
         for (Result& result : sizeResults) {
-            if (result.scenario == "save") result.floorSeconds = Median(saveFloors);
-            else result.floorSeconds = Median(result.shellRedraws ? placeFloors : quietPlaceFloors);
+            const Scenario& scenario = *result.scenario;
+            result.floorSeconds =
+                Median(!scenario.restore ? saveFloors : scenario.shellRedraws ? placeFloors : quietPlaceFloors);
             results.push_back(result);
         }
     }

@@ -19,8 +19,8 @@ source scripts/wine-session.sh
 mkdir -p docs
 "$WINE64" build/x64/bench/benchmark.exe --out "Z:$root/docs/benchmark" "$@"
 
-scenarios=("save" "restore, all in place" "restore, scrambled onto free points" "restore, permuted among own points"
-    "restore, scrambled onto free points, shell not redrawing" "restore, permuted among own points, shell not redrawing")
+# One line a scenario, in the order the benchmark ran them.
+mapfile -t scenarios < <(tail -n +2 docs/benchmark.csv | cut -d'"' -f2 | awk '!seen[$0]++')
 plots=()
 for scenario in "${scenarios[@]}"; do
     plots+=("\"< grep -F '\\\"$scenario\\\",' docs/benchmark.csv\" using 2:4 with linespoints title \"$scenario\"")
