@@ -13,13 +13,11 @@ export KELVANE_WINE_SESSION=1
 wine_session_dir=$(mktemp -d /tmp/kelvane-wine.XXXXXX)
 export WINEPREFIX="$wine_session_dir/prefix"
 
-# A display number that no other X server holds.
-display_number=$((100 + RANDOM % 400))
-while [[ -e /tmp/.X11-unix/X$display_number || -e /tmp/.X$display_number-lock ]]; do
-    display_number=$((display_number + 1))
-done
-export DISPLAY=":$display_number"
-Xvfb "$DISPLAY" -screen 0 "$KELVANE_SCREEN" -nolisten tcp >"$wine_session_dir/xvfb.log" 2>&1 &
+# Xvfb picks a free display number itself and writes it to the file only once
+# it accepts connections. Wine started before that would fall back to its
+# display-less driver and every window would quietly see a 1024 x 768 screen.
+Xvfb -displayfd 3 -screen 0 "$KELVANE_SCREEN" -nolisten tcp \
+    3>"$wine_session_dir/display" >"$wine_session_dir/xvfb.log" 2>&1 &
 xvfb_pid=$!
 
 wine_session_end() {
@@ -30,10 +28,21 @@ wine_session_end() {
 }
 trap wine_session_end EXIT
 
-for _ in $(seq 50); do
-    [[ -e /tmp/.X11-unix/X$display_number ]] && break
+display_number=
+for _ in $(seq 600); do
+    display_number=$(head -n 1 "$wine_session_dir/display")
+    [[ -n $display_number ]] && break
+    if ! kill -0 "$xvfb_pid" 2>/dev/null; then
+        break
+    fi
     sleep 0.1
 done
+if [[ -z $display_number ]]; then
+    echo "Xvfb did not start a display; its log:" >&2
+    cat "$wine_session_dir/xvfb.log" >&2
+    exit 1
+fi
+export DISPLAY=":$display_number"
 
 echo "Preparing a fresh Wine prefix (this takes a while the first time)..."
 "$WINE64" wineboot -i >"$wine_session_dir/wineboot.log" 2>&1
