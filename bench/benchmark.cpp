@@ -2,9 +2,12 @@
 // cross-process operations where they happen (list-view messages as the fixture
 // receives them, memory reads and writes at the program's shell platform), and
 // measures the floor: a bare loop of the least traffic one icon needs. The
-// restores that move icons run twice: as a user sees them, and with the fixture
-// holding its list view's redrawing off, since under Wine the list view's
-// repainting after each move, not the program's traffic, grows with the desktop.
+// restores that move icons run twice: as Wine shows them, and with the fixture
+// holding its list view's redrawing off. The program locks the list view's
+// window updates while it moves icons, which on Windows leaves the list view's
+// painting nothing to draw on; Wine's LockWindowUpdate only records the window,
+// so there the list view repaints after each move, and that repainting, not the
+// program's traffic, grows with the desktop.
 //
 // benchmark.exe [--sizes 100,500,2000] [--runs 3] [--one-run-above 500] [--out <file prefix>]
 // (sizes above --one-run-above get one run: their restores take minutes)
