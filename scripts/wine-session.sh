@@ -32,9 +32,7 @@ display_number=
 for _ in $(seq 600); do
     display_number=$(head -n 1 "$wine_session_dir/display")
     [[ -n $display_number ]] && break
-    if ! kill -0 "$xvfb_pid" 2>/dev/null; then
-        break
-    fi
+    kill -0 "$xvfb_pid" 2>/dev/null || break
     sleep 0.1
 done
 if [[ -z $display_number ]]; then
