@@ -1,6 +1,6 @@
 #include "fixture_client.h"
 
-#include "command_line.h"
+#include "process_start.h"
 #include "current_exe.h"
 #include "utf8.h"
 
@@ -93,16 +93,7 @@ DesktopFixture::DesktopFixture(const std::wstring& fixturePath, const std::vecto
     startup.hStdOutput = answers.write.Get();
     startup.hStdError = errors.Get();
 
-    std::wstring commandLine = BuildCommandLine(fixturePath, args);
-    PROCESS_INFORMATION created{};
-    if (!CreateProcessW(fixturePath.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &created))
-    {
-        throw std::runtime_error("cannot start " + ToUtf8(fixturePath) + " (error " +
-                                 std::to_string(GetLastError()) + ")");
-    }
-    process_ = UniqueHandle(created.hProcess);
-    CloseHandle(created.hThread);
+    process_ = StartProcess(fixturePath, args, startup);
     toFixture_ = std::move(commands.write);
     fromFixture_ = std::move(answers.read);
 

@@ -1,6 +1,6 @@
 #include "process_runner.h"
 
-#include "command_line.h"
+#include "process_start.h"
 #include "utf8.h"
 
 #include <stdexcept>
@@ -76,16 +76,7 @@ StartedProcess::StartedProcess(const std::wstring& exePath, const std::vector<st
     startup.hStdOutput = output_.Get();
     startup.hStdError = error_.Get();
 
-    std::wstring commandLine = BuildCommandLine(exePath, args);
-    PROCESS_INFORMATION created{};
-    if (!CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &created))
-    {
-        throw std::runtime_error("cannot start " + ToUtf8(exePath) + " (error " + std::to_string(GetLastError()) +
-                                 ")");
-    }
-    process_ = UniqueHandle(created.hProcess);
-    CloseHandle(created.hThread);
+    process_ = StartProcess(exePath, args, startup);
     deadline_ = GetTickCount64() + options.timeoutMilliseconds;
 }
 
