@@ -37,7 +37,8 @@ echo "=== $build"
 status=0
 (
     cd "$build/tests"
-    WINEDEBUG=-all,err+heap "$WINE64" ./e2e_tests.exe --gtest_filter='StoredData.*:LayoutNames.*:CommandLine.*' "$@"
+    WINEDEBUG=-all,err+heap "$root/scripts/run-test-program.sh" "$WINE64" ./e2e_tests.exe \
+        --gtest_filter='StoredData.*:LayoutNames.*:CommandLine.*' "$@"
 ) || status=1
 "$WINE64" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Image File Execution Options\Kelvane64.exe' \
     /f >/dev/null 2>&1
