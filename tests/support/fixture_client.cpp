@@ -1,7 +1,7 @@
 #include "fixture_client.h"
 
-#include "process_start.h"
 #include "current_exe.h"
+#include "process_start.h"
 #include "utf8.h"
 
 #include <cstdlib>
