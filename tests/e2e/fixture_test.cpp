@@ -2,8 +2,8 @@
 // for granted: it shows a folder's files, keeps icons exactly where they are
 // put, counts only messages from other processes, and can vanish on cue.
 
-#include "../support/fixture_client.h"
-#include "../support/scratch_folder.h"
+#include "support/fixture_client.h"
+#include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 

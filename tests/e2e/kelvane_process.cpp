@@ -1,4 +1,4 @@
-#include "kelvane_process.h"
+#include "e2e/kelvane_process.h"
 
 #include <stdexcept>
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "kelvane_process.h"
+#include "e2e/kelvane_process.h"
 #include "support/utf8.h"
 
 // Names a user may give a layout: each is stored by a save and found again by

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "kelvane_process.h"
+#include "e2e/kelvane_process.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "kelvane_process.h"
+#include "e2e/kelvane_process.h"
 #include "support/desktop_files.h"
 #include "support/remote_memory.h"
 

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <map>
 
-#include "kelvane_process.h"
+#include "e2e/kelvane_process.h"
 #include "support/remote_memory.h"
 #include "support/scratch_folder.h"
 

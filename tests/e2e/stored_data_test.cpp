@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "kelvane_process.h"
+#include "e2e/kelvane_process.h"
 #include "support/utf8.h"
 
 // Layouts as another program, an older copy or a damaged registry may leave

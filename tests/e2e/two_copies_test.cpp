@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "kelvane_process.h"
+#include "e2e/kelvane_process.h"
 
 // Two copies of the program at once, as a log-on task and a user might start
 // them: a save and a restore of the same layout, started together, over and

@@ -1,4 +1,4 @@
-#include "current_exe.h"
+#include "support/current_exe.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "desktop_files.h"
+#include "support/desktop_files.h"
 
-#include "known_folders.h"
+#include "support/known_folders.h"
 
 #include <windows.h>
 

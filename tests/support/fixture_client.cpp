@@ -1,8 +1,8 @@
-#include "fixture_client.h"
+#include "support/fixture_client.h"
 
-#include "current_exe.h"
-#include "process_start.h"
-#include "utf8.h"
+#include "support/current_exe.h"
+#include "support/process_start.h"
+#include "support/utf8.h"
 
 #include <cstdlib>
 #include <sstream>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "unique_handle.h"
+#include "support/unique_handle.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
-#include "known_folders.h"
+#include "support/known_folders.h"
 
-#include "unique_handle.h"
-#include "utf8.h"
+#include "support/unique_handle.h"
+#include "support/utf8.h"
 
 #include <windows.h>
 #include <shlobj.h>

@@ -1,7 +1,7 @@
-#include "process_runner.h"
+#include "support/process_runner.h"
 
-#include "process_start.h"
-#include "utf8.h"
+#include "support/process_start.h"
+#include "support/utf8.h"
 
 #include <stdexcept>
 

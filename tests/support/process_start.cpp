@@ -1,7 +1,7 @@
-#include "process_start.h"
+#include "support/process_start.h"
 
-#include "command_line.h"
-#include "utf8.h"
+#include "support/command_line.h"
+#include "support/utf8.h"
 
 #include <stdexcept>
 

@@ -1,6 +1,6 @@
-#include "registry_reader.h"
+#include "support/registry_reader.h"
 
-#include "utf8.h"
+#include "support/utf8.h"
 
 #include <cstring>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "remote_memory.h"
+#include "support/remote_memory.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,8 +1,8 @@
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
 
-#include "known_folders.h"
-#include "unique_handle.h"
-#include "utf8.h"
+#include "support/known_folders.h"
+#include "support/unique_handle.h"
+#include "support/utf8.h"
 
 #include <windows.h>
 

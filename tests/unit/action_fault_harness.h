@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "captured_output.h"
+#include "unit/captured_output.h"
 #include "support/desktop_files.h"
 #include "support/fixture_client.h"
 #include "support/registry_reader.h"

@@ -3,11 +3,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "action_fault_harness.h"
+#include "unit/action_fault_harness.h"
 #include "actions/restore_layout.h"
 #include "actions/save_layout.h"
 #include "desktop/remote_records.h"
-#include "faulty_shell.h"
+#include "unit/faulty_shell.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "app/confirm.h"
-#include "captured_output.h"
-#include "scripted_keys.h"
+#include "unit/captured_output.h"
+#include "unit/scripted_keys.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "store/registry_platform.h"
-#include "fault_budget.h"
+#include "unit/fault_budget.h"
 
 // The real registry, failing the calls a test picks: each call is offered to the
 // predicate, and a call it accepts fails with ERROR_ACCESS_DENIED before it

@@ -3,7 +3,7 @@
 #include <map>
 
 #include "desktop/shell_platform.h"
-#include "fault_budget.h"
+#include "unit/fault_budget.h"
 
 // The real shell platform, failing the calls a test picks: each call is offered
 // to the predicate, and a call it accepts fails as the platform would fail it.

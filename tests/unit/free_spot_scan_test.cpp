@@ -7,7 +7,7 @@
 #include <random>
 
 #include "actions/apply_layout.h"
-#include "captured_output.h"
+#include "unit/captured_output.h"
 #include "display/monitor_snapshot.h"
 #include "support/fixture_client.h"
 #include "support/registry_reader.h"

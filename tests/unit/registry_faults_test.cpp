@@ -4,11 +4,11 @@
 
 #include <set>
 
-#include "action_fault_harness.h"
+#include "unit/action_fault_harness.h"
 #include "actions/restore_layout.h"
 #include "actions/save_layout.h"
-#include "faulty_registry.h"
-#include "scripted_keys.h"
+#include "unit/faulty_registry.h"
+#include "unit/scripted_keys.h"
 
 // Save, restore and the menu with one registry call failing: a layout that
 // cannot be read is not found or empty, a save that cannot finish says so and
