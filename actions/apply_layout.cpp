@@ -38,7 +38,7 @@ void PlaceIcon(ApplyContext& context, int index, const IconRecord& record) {
 
 int FindNext(const ApplyContext& context, int after) {
     return static_cast<int>(ShellApi().Send(context.listView, LVM_FINDITEMW, static_cast<WPARAM>(after),
-                                         reinterpret_cast<LPARAM>(context.shell.remoteFind)));
+                                            reinterpret_cast<LPARAM>(context.shell.remoteFind)));
 }
 
 // Whether the candidate's identity equals the record's key; prints the step that
@@ -51,8 +51,8 @@ bool CandidateMatches(const ApplyContext& context, int candidate, const IconReco
         return false;
     }
     uint8_t param[8] = {};
-    if (!ShellApi().Read(shell.process(), static_cast<uint8_t*>(shell.remoteItem) + kNativeLayout.itemParamOffset, param,
-                      kNativeLayout.addressSize)) {
+    if (!ShellApi().Read(shell.process(), static_cast<uint8_t*>(shell.remoteItem) + kNativeLayout.itemParamOffset,
+                         param, kNativeLayout.addressSize)) {
         Print(OutputStream::Out, L"Desktop Saving. Read LPCITEMIDLIST Item %d failed\n", candidate);
         return false;
     }
@@ -136,8 +136,8 @@ int ApplyLayout(HWND listView, const wchar_t* layoutName, FreeSpotScan::Start sc
     if (!idListBuffer) {
         return 0;
     }
-    if (!AllocateShellBlocks(shell, {RemoteBlock::Rect, RemoteBlock::Item, RemoteBlock::Find, RemoteBlock::Text,
-                                     RemoteBlock::Point})) {
+    if (!AllocateShellBlocks(
+            shell, {RemoteBlock::Rect, RemoteBlock::Item, RemoteBlock::Find, RemoteBlock::Text, RemoteBlock::Point})) {
         return 0;
     }
     ApplyContext context{listView, shell, desktopFolder.get(), idListBuffer.get(), FreeSpotScan(scanStart)};

@@ -8,8 +8,7 @@
 #include "desktop/shell_platform.h"
 
 bool RequestItem(HWND listView, RemoteBuffers& shell, int index) {
-    const RemoteRecord request =
-        EncodeItemRequest(kNativeLayout, index, reinterpret_cast<uintptr_t>(shell.remoteText));
+    const RemoteRecord request = EncodeItemRequest(kNativeLayout, index, reinterpret_cast<uintptr_t>(shell.remoteText));
     if (!ShellApi().Write(shell.process(), shell.remoteItem, request.bytes, request.size)) {
         Print(OutputStream::Out, L"Desktop Saving. Write Mem for Item %d failed\n", index);
         return false;
@@ -25,8 +24,8 @@ bool RequestItem(HWND listView, RemoteBuffers& shell, int index) {
     return true;
 }
 
-bool IdentifyItem(RemoteBuffers& shell, uint64_t idList, IShellFolder* desktopFolder, uint8_t* idListBuffer,
-                  int index, WString& identity) {
+bool IdentifyItem(RemoteBuffers& shell, uint64_t idList, IShellFolder* desktopFolder, uint8_t* idListBuffer, int index,
+                  WString& identity) {
     switch (GetItemIdentity(shell.process(), idList, desktopFolder, idListBuffer, identity)) {
         case IdentityOutcome::Found:
             return true;

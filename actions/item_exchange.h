@@ -18,5 +18,5 @@ bool RequestItem(HWND listView, RemoteBuffers& shell, int index);
 // The identity of the item whose ID list lies at idList in the shell. False after
 // printing a failed read, or silently when the namespace knows no identity; an
 // empty name counts as found.
-bool IdentifyItem(RemoteBuffers& shell, uint64_t idList, IShellFolder* desktopFolder, uint8_t* idListBuffer,
-                  int index, WString& identity);
+bool IdentifyItem(RemoteBuffers& shell, uint64_t idList, IShellFolder* desktopFolder, uint8_t* idListBuffer, int index,
+                  WString& identity);

@@ -92,7 +92,8 @@ void QueryLayouts(bool assumeYes) {
     if (key == kNoConsoleKey) {
         PrintText(OutputStream::Out, L"\n");
         PrintText(OutputStream::Err,
-                  L"No console input to choose a layout: nothing was restored. Use restore /n \"Layout\" /y without a console.\n");
+                  L"No console input to choose a layout: nothing was restored. Use restore /n \"Layout\" /y without a "
+                  L"console.\n");
         return;
     }
     if (!menuHoldsAll) {

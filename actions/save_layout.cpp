@@ -99,8 +99,10 @@ void SaveLayout(bool assumeYes, const wchar_t* givenName) {
     // Only now: looking creates the store, which a save answered no leaves alone.
     WString twin;
     if (FindCaseTwin(layoutName.Text(), twin)) {
-        Print(OutputStream::Err, L"The layout %s is stored already, and the registry does not tell %s apart from it. "
-              L"Nothing was saved.\n", twin.Text(), layoutName.Text());
+        Print(OutputStream::Err,
+              L"The layout %s is stored already, and the registry does not tell %s apart from it. "
+              L"Nothing was saved.\n",
+              twin.Text(), layoutName.Text());
         return;
     }
     DesktopFolder desktopFolder;

@@ -14,7 +14,7 @@ struct Option {
 
 // Tested in this order; every word is compared whole, never as a prefix.
 constexpr Option kActionWords[] = {
-    {L"save", Action::Save},       {L"/save", Action::Save},   {L"restore", Action::Restore},
+    {L"save", Action::Save},        {L"/save", Action::Save},  {L"restore", Action::Restore},
     {L"/restore", Action::Restore}, {L"query", Action::Query}, {L"/query", Action::Query},
 };
 

@@ -82,7 +82,9 @@ bool AskYesNo(const wchar_t* question) {
         }
         if (key == kNoConsoleKey) {
             PrintText(OutputStream::Out, L"n\n");
-            PrintText(OutputStream::Err, L"No console input to answer the question: nothing was changed. Use /y to answer yes without a console.\n");
+            PrintText(OutputStream::Err,
+                      L"No console input to answer the question: nothing was changed. Use /y to answer yes without a "
+                      L"console.\n");
             return false;
         }
         currentInput->Beep();

@@ -52,13 +52,20 @@ double Now() {
 
 std::string MessageName(UINT code) {
     switch (code) {
-        case LVM_GETNEXTITEM: return "GETNEXTITEM";
-        case LVM_GETITEMW: return "GETITEM";
-        case LVM_GETITEMPOSITION: return "GETITEMPOSITION";
-        case LVM_FINDITEMW: return "FINDITEM";
-        case LVM_GETITEMRECT: return "GETITEMRECT";
-        case LVM_SETITEMPOSITION: return "SETITEMPOSITION";
-        case LVM_GETITEMSPACING: return "GETITEMSPACING";
+        case LVM_GETNEXTITEM:
+            return "GETNEXTITEM";
+        case LVM_GETITEMW:
+            return "GETITEM";
+        case LVM_GETITEMPOSITION:
+            return "GETITEMPOSITION";
+        case LVM_FINDITEMW:
+            return "FINDITEM";
+        case LVM_GETITEMRECT:
+            return "GETITEMRECT";
+        case LVM_SETITEMPOSITION:
+            return "SETITEMPOSITION";
+        case LVM_GETITEMSPACING:
+            return "GETITEMSPACING";
     }
     char text[16];
     std::snprintf(text, sizeof text, "0x%04X", code);
@@ -84,7 +91,8 @@ double RunCounted(DesktopFixture& fixture, const std::vector<std::wstring>& argu
         ExitProcess(1);
     }
     counts.operations.clear();
-    for (const auto& [code, count] : fixture.MessageCounts()) counts.operations["msg " + MessageName(code)] = count;
+    for (const auto& [code, count] : fixture.MessageCounts())
+        counts.operations["msg " + MessageName(code)] = count;
     std::ifstream file(ToUtf8(CountsFile()));
     std::string name;
     unsigned count = 0;
@@ -105,7 +113,8 @@ public:
     FixtureProcess(const FixtureProcess&) = delete;
     FixtureProcess& operator=(const FixtureProcess&) = delete;
     ~FixtureProcess() {
-        for (void* block : blocks) VirtualFreeEx(handle, block, 0, MEM_RELEASE);
+        for (void* block : blocks)
+            VirtualFreeEx(handle, block, 0, MEM_RELEASE);
         CloseHandle(handle);
     }
     void* Allocate(SIZE_T size) {
@@ -182,14 +191,16 @@ void LeaveInPlace(DesktopFixture&, const std::vector<FixtureItem>&) {}
 void ScrambleOntoFreePoints(DesktopFixture& fixture, const std::vector<FixtureItem>& saved) {
     const SIZE spacing = fixture.Spacing();
     int firstFreeColumn = 0;
-    for (const FixtureItem& item : saved) firstFreeColumn = std::max(firstFreeColumn, static_cast<int>((item.x - 21) / spacing.cx + 1));
+    for (const FixtureItem& item : saved)
+        firstFreeColumn = std::max(firstFreeColumn, static_cast<int>((item.x - 21) / spacing.cx + 1));
     const int rows = static_cast<int>((GetSystemMetrics(SM_CYSCREEN) - 12) / spacing.cy + 1);
     std::vector<FixtureItem> shuffled = saved;
     std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
     for (size_t slot = 0; slot < shuffled.size(); ++slot) {
         const int column = firstFreeColumn + static_cast<int>(slot) / rows;
         const int row = static_cast<int>(slot) % rows;
-        fixture.Move(shuffled[slot].index, static_cast<int>(21 + spacing.cx * column), static_cast<int>(2 + spacing.cy * row));
+        fixture.Move(shuffled[slot].index, static_cast<int>(21 + spacing.cx * column),
+                     static_cast<int>(2 + spacing.cy * row));
     }
 }
 
@@ -197,7 +208,8 @@ void ScrambleOntoFreePoints(DesktopFixture& fixture, const std::vector<FixtureIt
 // covered by another icon and the restore evicts on almost every record.
 void PermuteAmongOwnPoints(DesktopFixture& fixture, const std::vector<FixtureItem>& saved) {
     std::vector<size_t> order(saved.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
     std::shuffle(order.begin(), order.end(), std::mt19937(11));
     for (size_t i = 0; i < saved.size(); ++i) {
         fixture.Move(saved[i].index, saved[order[i]].x, saved[order[i]].y);
@@ -224,7 +236,8 @@ const Scenario kScenarios[] = {
 std::vector<int> ParseSizes(const std::wstring& text) {
     std::vector<int> sizes;
     std::wstringstream stream(text);
-    for (std::wstring size; std::getline(stream, size, L',');) sizes.push_back(std::stoi(size));
+    for (std::wstring size; std::getline(stream, size, L',');)
+        sizes.push_back(std::stoi(size));
     return sizes;
 }
 
@@ -316,8 +329,9 @@ int wmain(int argc, wchar_t** argv) {
         }
         for (Result& result : sizeResults) {
             const Scenario& scenario = *result.scenario;
-            result.floorSeconds =
-                Median(!scenario.restore ? saveFloors : scenario.shellRedraws ? placeFloors : quietPlaceFloors);
+            result.floorSeconds = Median(!scenario.restore       ? saveFloors
+                                         : scenario.shellRedraws ? placeFloors
+                                                                 : quietPlaceFloors);
             results.push_back(result);
         }
     }

@@ -40,7 +40,8 @@ void WriteCounts(const CountingShell& shell) {
     FILE* file = _wfopen(path, L"w");
     if (file == nullptr) return;
     std::fprintf(file, "read %u\nwrite %u\n", shell.reads, shell.writes);
-    for (const auto& [message, count] : shell.messages) std::fprintf(file, "0x%04X %u\n", message, count);
+    for (const auto& [message, count] : shell.messages)
+        std::fprintf(file, "0x%04X %u\n", message, count);
     std::fclose(file);
 }
 

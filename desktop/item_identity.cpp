@@ -59,7 +59,7 @@ IdentityOutcome GetItemIdentity(HANDLE process, uint64_t remoteIdList, IShellFol
     SHDESCRIPTIONID description;
     std::memset(&description, 0, sizeof(description));
     if (SUCCEEDED(ShellApi().GetDataFromIdList(desktopFolder, idList, SHGDFIL_DESCRIPTIONID, &description,
-                                            sizeof(description)))) {
+                                               sizeof(description)))) {
         FormatGuid(identity, description.clsid);
         return IdentityOutcome::Found;
     }
@@ -68,7 +68,7 @@ IdentityOutcome GetItemIdentity(HANDLE process, uint64_t remoteIdList, IShellFol
 
 void FormatGuid(WString& text, const GUID& guid) {
     text.Format(L"{%-08.8X-%-04.4X-%-04.4X-%-02.2X%-02.2X-%02.2X%-02.2X%-02.2X%-02.2X%-02.2X%-02.2X}",
-                static_cast<unsigned>(guid.Data1), static_cast<unsigned>(guid.Data2),
-                static_cast<unsigned>(guid.Data3), guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3],
-                guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+                static_cast<unsigned>(guid.Data1), static_cast<unsigned>(guid.Data2), static_cast<unsigned>(guid.Data3),
+                guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6],
+                guid.Data4[7]);
 }

@@ -10,8 +10,8 @@ namespace {
 constexpr bool kBuildIs64Bit = sizeof(void*) == 8;
 
 // Frees in this order; the process handle goes last.
-constexpr RemoteBlock kReleaseOrder[] = {RemoteBlock::Item, RemoteBlock::Rect, RemoteBlock::Find,
-                                         RemoteBlock::Text, RemoteBlock::Point};
+constexpr RemoteBlock kReleaseOrder[] = {RemoteBlock::Item, RemoteBlock::Rect, RemoteBlock::Find, RemoteBlock::Text,
+                                         RemoteBlock::Point};
 constexpr size_t kBlockCount = sizeof(kReleaseOrder) / sizeof(kReleaseOrder[0]);
 
 // How long an action waits for its blocks to be freed; a healthy shell takes

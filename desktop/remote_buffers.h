@@ -10,10 +10,10 @@ enum class RemoteBlock { Item, Text, Point, Find, Rect };
 
 enum class ShellAccess {
     Granted,
-    NoProcess,      // the shell process could not be opened
-    ShellIs32Bit,   // this is the 64-bit build and the shell runs 32-bit
-    ShellIs64Bit,   // this is the 32-bit build and the shell runs 64-bit
-    WidthUnknown,   // the shell's width could not be learnt
+    NoProcess,     // the shell process could not be opened
+    ShellIs32Bit,  // this is the 64-bit build and the shell runs 32-bit
+    ShellIs64Bit,  // this is the 32-bit build and the shell runs 64-bit
+    WidthUnknown,  // the shell's width could not be learnt
 };
 
 // The shell process and the scratch blocks that one action holds inside it. The
@@ -51,8 +51,8 @@ private:
 
 // The access the actions need: memory operations and reads, and the query right
 // that the width check uses.
-constexpr DWORD kShellProcessAccess = PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
-                                      PROCESS_QUERY_INFORMATION;
+constexpr DWORD kShellProcessAccess =
+    PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION;
 static_assert(kShellProcessAccess == 0x438);
 
 // Size in bytes of a block of this build.

@@ -9,9 +9,9 @@ struct MonitorEntry {
 
 // The monitors as the last capture saw them, process-wide for the one action.
 struct MonitorTable {
-    int count = 0;                     // as the system reports it
-    MonitorEntry* entries = nullptr;   // count entries, in enumeration order
-    int filled = 0;                    // monitors reported so far
+    int count = 0;                    // as the system reports it
+    MonitorEntry* entries = nullptr;  // count entries, in enumeration order
+    int filled = 0;                   // monitors reported so far
 };
 
 extern MonitorTable monitorTable;

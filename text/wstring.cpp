@@ -16,8 +16,7 @@ constexpr size_t kFormatBufferLength = 1024;
 // size, which fails like any other allocation failure.
 wchar_t* AllocateText(size_t length) {
     const size_t maxLength = std::numeric_limits<size_t>::max() / sizeof(wchar_t) - 1;
-    const size_t bytes = length > maxLength ? std::numeric_limits<size_t>::max()
-                                            : (length + 1) * sizeof(wchar_t);
+    const size_t bytes = length > maxLength ? std::numeric_limits<size_t>::max() : (length + 1) * sizeof(wchar_t);
     return static_cast<wchar_t*>(::operator new(bytes));
 }
 

@@ -41,7 +41,8 @@ TEST(CommandLine, OutputAndExitCodes) {
     };
     for (const CommandLineCase& c : cases) {
         std::wstring line;
-        for (const std::wstring& argument : c.arguments) line += L"[" + argument + L"]";
+        for (const std::wstring& argument : c.arguments)
+            line += L"[" + argument + L"]";
         const RunResult result = RunKelvane(c.arguments);
         ASSERT_FALSE(result.timedOut) << line;
         EXPECT_EQ(c.exitCode, result.exitCode) << line;
@@ -71,18 +72,21 @@ private:
 
     std::wstring Fragment() {
         static const wchar_t* const kPieces[] = {
-            L"save", L"/save", L"restore", L"/restore", L"query", L"/query", L"/y", L"/Y", L"/n", L"/N", L"/?",
-            L"SAVE", L"Restore", L"-save", L"save/", L"/yes", L"//n", L"", L" ", L"\t",
-            L"B\u00fcro", L"\u03a9mega", L"\u6771\u4eac", L"\U0001F600", L"\u200B", L"\u00c4rger",
-            L"%s%n%x%S", L"%p%d%%", L"%999999999s", L"%ls%hs", L"%c%C", L"%.*s", L"%n%n%n%n", L"%",
-            L"\"", L"a\"b", L"\\", L"\\\\\"", L"C:\\path\\", L"\"\"", L"'", L"'%s'", L"\n",
+            L"save",        L"/save",        L"restore",    L"/restore",   L"query",      L"/query",   L"/y",
+            L"/Y",          L"/n",           L"/N",         L"/?",         L"SAVE",       L"Restore",  L"-save",
+            L"save/",       L"/yes",         L"//n",        L"",           L" ",          L"\t",       L"B\u00fcro",
+            L"\u03a9mega",  L"\u6771\u4eac", L"\U0001F600", L"\u200B",     L"\u00c4rger", L"%s%n%x%S", L"%p%d%%",
+            L"%999999999s", L"%ls%hs",       L"%c%C",       L"%.*s",       L"%n%n%n%n",   L"%",        L"\"",
+            L"a\"b",        L"\\",           L"\\\\\"",     L"C:\\path\\", L"\"\"",       L"'",        L"'%s'",
+            L"\n",
         };
         if (Below(12) == 0) {
             // Thousands of characters, of one piece over and over.
             const std::wstring piece = kPieces[Below(std::size(kPieces))];
             std::wstring text;
             const size_t length = 1000 + Below(9000);
-            while (!piece.empty() && text.size() < length) text += piece;
+            while (!piece.empty() && text.size() < length)
+                text += piece;
             return text.empty() ? std::wstring(length, L'x') : text;
         }
         return kPieces[Below(std::size(kPieces))];
@@ -102,7 +106,8 @@ TEST(CommandLine, GeneratedArgumentVectorsNeverCrashAndEchoLiterally) {
     for (int run = 0; run < runs; ++run) {
         const std::vector<std::wstring> arguments = generator.Next();
         std::wstring line;
-        for (const std::wstring& argument : arguments) line += L"[" + argument.substr(0, 40) + L"]";
+        for (const std::wstring& argument : arguments)
+            line += L"[" + argument.substr(0, 40) + L"]";
         SCOPED_TRACE(testing::Message() << "run " << run << ": " << ToUtf8(line));
         const RunResult result = RunKelvane(arguments, RunOptions{std::nullopt, 20000});
         ASSERT_FALSE(result.timedOut);

@@ -15,11 +15,9 @@
 #include <string>
 #include <vector>
 
-namespace
-{
+namespace {
 
-struct Placement
-{
+struct Placement {
     int index;
     int x;
     int y;
@@ -31,46 +29,42 @@ const std::vector<Placement> kPlacements = {{0, 333, 17}, {1, -45, 1001}, {2, 7,
 // What makes Wine's list view lay its icons out anew: switching redrawing
 // back on (the shell view does so whenever it refreshes) and painting (the
 // first paint arranges everything).
-void ProvokeRelayout(HWND listView)
-{
+void ProvokeRelayout(HWND listView) {
     SendMessageW(listView, WM_SETREDRAW, FALSE, 0);
     SendMessageW(listView, WM_SETREDRAW, TRUE, 0);
     SendMessageW(listView, WM_PAINT, 0, 0);
 }
 
-void ExpectPlacements(DesktopFixture& fixture, const std::vector<Placement>& placements)
-{
+void ExpectPlacements(DesktopFixture& fixture, const std::vector<Placement>& placements) {
     ProvokeRelayout(fixture.ListView());
     const std::vector<FixtureItem> items = fixture.Items();
-    for (const Placement& placement : placements)
-    {
+    for (const Placement& placement : placements) {
         ASSERT_LT(static_cast<size_t>(placement.index), items.size());
         EXPECT_EQ(items[placement.index].x, placement.x) << "item " << placement.index;
         EXPECT_EQ(items[placement.index].y, placement.y) << "item " << placement.index;
     }
 }
 
-void MoveAll(DesktopFixture& fixture, const std::vector<Placement>& placements)
-{
-    for (const Placement& placement : placements) fixture.Move(placement.index, placement.x, placement.y);
+void MoveAll(DesktopFixture& fixture, const std::vector<Placement>& placements) {
+    for (const Placement& placement : placements)
+        fixture.Move(placement.index, placement.x, placement.y);
 }
 
 }  // namespace
 
-TEST(DesktopFixtureTest, ShellFolderViewShowsTheFolderFiles)
-{
+TEST(DesktopFixtureTest, ShellFolderViewShowsTheFolderFiles) {
     const std::vector<std::wstring> names = {L"alpha.txt", L"beta.ini", L"gamma.dat"};
     ScratchFolder folder(ScratchLocation::Temp, names);
     DesktopFixture fixture(FixtureBesideTest(), {L"--shell-folder", folder.Path()});
 
     std::vector<std::wstring> identities;
-    for (const FixtureItem& item : fixture.Items()) identities.push_back(fixture.Identity(item.index));
+    for (const FixtureItem& item : fixture.Items())
+        identities.push_back(fixture.Identity(item.index));
     std::sort(identities.begin(), identities.end());
     EXPECT_EQ(identities, names);
 }
 
-TEST(DesktopFixtureTest, ShellFolderViewKeepsMovedIconsExactly)
-{
+TEST(DesktopFixtureTest, ShellFolderViewKeepsMovedIconsExactly) {
     ScratchFolder folder(ScratchLocation::Temp, {L"one.txt", L"two.txt", L"three.txt", L"four.txt"});
     DesktopFixture fixture(FixtureBesideTest(), {L"--shell-folder", folder.Path()});
     const FixtureItem untouched = fixture.Items()[3];
@@ -81,12 +75,12 @@ TEST(DesktopFixtureTest, ShellFolderViewKeepsMovedIconsExactly)
     ExpectPlacements(fixture, {{3, untouched.x, untouched.y}});
 }
 
-TEST(DesktopFixtureTest, SyntheticItemsStandWhereTheFileSaysAndWhereTheyAreMoved)
-{
+TEST(DesktopFixtureTest, SyntheticItemsStandWhereTheFileSaysAndWhereTheyAreMoved) {
     ScratchFolder folder(ScratchLocation::Temp, {});
-    folder.WriteTextFile(L"items.txt", L"Ωmega\t5\t-9\tnone\n"
-                                       L"\t1190\t3\tnone\n"
-                                       L"Büro\t-31\t477\tnone\n");
+    folder.WriteTextFile(L"items.txt",
+                         L"Ωmega\t5\t-9\tnone\n"
+                         L"\t1190\t3\tnone\n"
+                         L"Büro\t-31\t477\tnone\n");
     DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", folder.PathOf(L"items.txt")});
     ExpectPlacements(fixture, {{0, 5, -9}, {1, 1190, 3}, {2, -31, 477}});
 
@@ -95,8 +89,7 @@ TEST(DesktopFixtureTest, SyntheticItemsStandWhereTheFileSaysAndWhereTheyAreMoved
     ExpectPlacements(fixture, kPlacements);
 }
 
-TEST(DesktopFixtureTest, CountsOnlyMessagesFromOtherProcesses)
-{
+TEST(DesktopFixtureTest, CountsOnlyMessagesFromOtherProcesses) {
     DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", L"5"});
     const HWND listView = fixture.ListView();
     fixture.ResetCounts();
@@ -109,8 +102,7 @@ TEST(DesktopFixtureTest, CountsOnlyMessagesFromOtherProcesses)
     EXPECT_EQ(fixture.MessageCounts(), expected);
 }
 
-TEST(DesktopFixtureTest, QuitAfterAnswersTheLastMessageThenEnds)
-{
+TEST(DesktopFixtureTest, QuitAfterAnswersTheLastMessageThenEnds) {
     DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", L"5"});
     const HWND listView = fixture.ListView();
     fixture.QuitAfter(2);

@@ -17,7 +17,7 @@ TEST(LayoutNames, EveryNameStoredIsFoundAgain) {
     DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     const auto placed = fixture.Items();
     const std::wstring names[] = {
-        L"",  // the display's own name
+        L"",                                              // the display's own name
         L"\u00c4" + std::wstring(253, L'x') + L"\u03a9",  // 255 characters, the longest
         L"B\u00fcro \u03a9mega \u6771\u4eac",
         L"\U0001F600 smile",
@@ -42,7 +42,8 @@ TEST(LayoutNames, EveryNameStoredIsFoundAgain) {
         EXPECT_EQ(std::vector<std::wstring>{stored}, RegistrySubkeys(kStoreKey));
         EXPECT_EQ(placed.size(), RegistryValues(LayoutKey(stored)).size());
 
-        for (const FixtureItem& item : placed) fixture.Move(item.index, 600 + item.x, 500);
+        for (const FixtureItem& item : placed)
+            fixture.Move(item.index, 600 + item.x, 500);
         const RunResult restored = RunKelvane({L"restore", L"/y", L"/n", name});
         EXPECT_EQ(0u, restored.exitCode);
         EXPECT_EQ(L"Layout: " + stored + L"\nDesktop Restored: 3 icons\n", AfterBanner(restored.standardOutput));

@@ -24,7 +24,8 @@ protected:
 
 std::vector<std::pair<int, int>> Positions(DesktopFixture& fixture) {
     std::vector<std::pair<int, int>> positions;
-    for (const FixtureItem& item : fixture.Items()) positions.emplace_back(item.x, item.y);
+    for (const FixtureItem& item : fixture.Items())
+        positions.emplace_back(item.x, item.y);
     return positions;
 }
 
@@ -56,7 +57,8 @@ TEST_F(OtherWidth, LayoutsCrossBetweenTheBuilds) {
     const std::wstring items = WriteItemsFile(
         {L"Alpha\t100\t100\tnone", L"Cross\t250\t120\tdesktop:kv-cross.txt", L"\u00c4rger\t-30\t400\tnone"});
     const auto scramble = [](DesktopFixture& fixture) {
-        for (const FixtureItem& item : fixture.Items()) fixture.Move(item.index, 600 + 80 * item.index, 500);
+        for (const FixtureItem& item : fixture.Items())
+            fixture.Move(item.index, 600 + 80 * item.index, 500);
     };
 
     DesktopFixture here(FixtureBesideTest(), {L"--synthetic", items});

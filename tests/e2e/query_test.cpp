@@ -11,7 +11,8 @@ protected:
     void SetUp() override {
         DeleteRegistryTree(L"Software\\Brenlow");
         items = WriteItemsFile({L"Icon\t10\t20\tnone"});
-        fixture = std::make_unique<DesktopFixture>(FixtureBesideTest(), std::vector<std::wstring>{L"--synthetic", items});
+        fixture =
+            std::make_unique<DesktopFixture>(FixtureBesideTest(), std::vector<std::wstring>{L"--synthetic", items});
     }
     void TearDown() override {
         fixture.reset();
@@ -26,7 +27,8 @@ protected:
 TEST_F(Query, EmptyStoreShowsTheCurrentNameAndNoMenu) {
     const RunResult result = RunKelvane({L"query", L"/y"});
     EXPECT_EQ(0u, result.exitCode);
-    EXPECT_EQ(L"Current Resolution: " + DefaultLayoutName() + L"\n\nChoose Layout: \n", AfterBanner(result.standardOutput));
+    EXPECT_EQ(L"Current Resolution: " + DefaultLayoutName() + L"\n\nChoose Layout: \n",
+              AfterBanner(result.standardOutput));
     EXPECT_TRUE(RegistrySubkeys(kStoreKey).empty()) << "the store's key is created, empty";
 }
 

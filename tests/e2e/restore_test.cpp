@@ -16,7 +16,8 @@ std::vector<BYTE> Packed(int x, int y) {
 std::vector<BYTE> ShellRecord(int x, int y, const std::wstring& text) {
     std::vector<BYTE> data;
     for (int value : {x, y}) {
-        for (int byte = 0; byte < 4; ++byte) data.push_back(static_cast<BYTE>(value >> (8 * byte)));
+        for (int byte = 0; byte < 4; ++byte)
+            data.push_back(static_cast<BYTE>(value >> (8 * byte)));
     }
     for (wchar_t unit : text) {
         data.push_back(static_cast<BYTE>(unit));
@@ -49,7 +50,8 @@ TEST_F(Restore, ScrambledShellFolderComesBack) {
     DesktopFixture fixture(FixtureBesideTest(), {L"--shell-folder", folder.Path()});
     const auto saved = fixture.Items();
     ASSERT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", L"Cycle"}).exitCode);
-    for (const FixtureItem& item : saved) fixture.Move(item.index, 600 - item.y, 500 + item.x / 3);
+    for (const FixtureItem& item : saved)
+        fixture.Move(item.index, 600 - item.y, 500 + item.x / 3);
 
     const auto blocksBefore = PrivateAllocationBases(fixture.Process());
     const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"cycle"});
@@ -224,7 +226,8 @@ protected:
 
     std::map<std::wstring, int> IndexByIdentity(DesktopFixture& fixture) {
         std::map<std::wstring, int> indexes;
-        for (const FixtureItem& item : fixture.Items()) indexes[fixture.Identity(item.index)] = item.index;
+        for (const FixtureItem& item : fixture.Items())
+            indexes[fixture.Identity(item.index)] = item.index;
         return indexes;
     }
 };

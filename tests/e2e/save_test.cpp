@@ -60,7 +60,8 @@ TEST_F(Save, ShellFolderItemsAreStoredByIdentity) {
     DesktopFixture fixture(FixtureBesideTest(), {L"--shell-folder", folder.Path()});
     const auto items = fixture.Items();
     ASSERT_EQ(4u, items.size());
-    for (const FixtureItem& item : items) fixture.Move(item.index, 101 + 90 * item.index, 333 - 7 * item.index);
+    for (const FixtureItem& item : items)
+        fixture.Move(item.index, 101 + 90 * item.index, 333 - 7 * item.index);
 
     const auto blocksBefore = PrivateAllocationBases(fixture.Process());
     const RunResult result = RunKelvane({L"save", L"/y", L"/n", L"Files"});
@@ -105,7 +106,10 @@ TEST_F(Save, ItemsWithoutItemDataAreStoredByText) {
         uint32_t packed;
     };
     const Expected expected[] = {
-        {L"Plain", 20u << 16 | 10}, {L"", 40u << 16 | 30}, {L"Negative", 100u << 16 | 0xFFFB}, {L"Dup", 0xFFFFu << 16 | 90},
+        {L"Plain", 20u << 16 | 10},
+        {L"", 40u << 16 | 30},
+        {L"Negative", 100u << 16 | 0xFFFB},
+        {L"Dup", 0xFFFFu << 16 | 90},
     };
     ASSERT_EQ(4u, values.size());
     for (const Expected& e : expected) {
@@ -179,8 +183,8 @@ TEST_F(Save, WithoutConsoleInputTheQuestionIsAnsweredNo) {
 }
 
 TEST_F(Save, ShellGoingAwayMidWalkKeepsThePreviousLayout) {
-    const std::wstring items = WriteItemsFile({L"A\t10\t10\tnone", L"B\t100\t10\tnone", L"C\t200\t10\tnone",
-                                               L"D\t300\t10\tnone"});
+    const std::wstring items =
+        WriteItemsFile({L"A\t10\t10\tnone", L"B\t100\t10\tnone", L"C\t200\t10\tnone", L"D\t300\t10\tnone"});
     WriteRegistryValue(LayoutKey(L"Previous"), L"Old", REG_DWORD, {5, 0, 6, 0});
     // The walk costs 13 messages: the first item lookup, then three per item.
     // After 12 or more every item has been read and the save may complete.

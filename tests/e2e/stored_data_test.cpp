@@ -16,7 +16,7 @@
 namespace {
 
 constexpr int kProbes = 6;
-constexpr size_t kNameCapacity = 260;       // terminating zero included
+constexpr size_t kNameCapacity = 260;  // terminating zero included
 constexpr size_t kLargestRecordData = 528;
 
 std::wstring ProbeText(int index) { return L"Probe " + std::to_wstring(index); }
@@ -34,8 +34,9 @@ public:
     RegistryValue Next() {
         RegistryValue value;
         value.name = Name();
-        static const DWORD kTypes[] = {REG_NONE,  REG_SZ,        REG_EXPAND_SZ, REG_BINARY, REG_BINARY, REG_DWORD,
-                                       REG_DWORD, REG_DWORD_BIG_ENDIAN, REG_LINK, REG_MULTI_SZ, REG_QWORD, 0x12345};
+        static const DWORD kTypes[] = {REG_NONE,   REG_SZ,       REG_EXPAND_SZ, REG_BINARY,
+                                       REG_BINARY, REG_DWORD,    REG_DWORD,     REG_DWORD_BIG_ENDIAN,
+                                       REG_LINK,   REG_MULTI_SZ, REG_QWORD,     0x12345};
         value.type = kTypes[Below(std::size(kTypes))];
         value.data = Data();
         return value;
@@ -59,11 +60,28 @@ private:
     }
 
     std::vector<BYTE> Data() {
-        static const size_t kSizes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 100, kLargestRecordData,
-                                        kLargestRecordData, kLargestRecordData, kLargestRecordData + 1, 600, 2048};
+        static const size_t kSizes[] = {0,
+                                        1,
+                                        2,
+                                        3,
+                                        4,
+                                        5,
+                                        6,
+                                        7,
+                                        8,
+                                        9,
+                                        10,
+                                        100,
+                                        kLargestRecordData,
+                                        kLargestRecordData,
+                                        kLargestRecordData,
+                                        kLargestRecordData + 1,
+                                        600,
+                                        2048};
         std::vector<BYTE> data(kSizes[Below(std::size(kSizes))]);
         // Never a zero: a record's text then runs to the end of its data.
-        for (BYTE& byte : data) byte = static_cast<BYTE>(1 + Below(255));
+        for (BYTE& byte : data)
+            byte = static_cast<BYTE>(1 + Below(255));
         return data;
     }
 
@@ -102,7 +120,8 @@ TEST(StoredData, GeneratedLayoutsRestoreByTheStoresRules) {
             if (value.name.size() >= kNameCapacity || value.data.size() > kLargestRecordData) break;
             if (value.type != REG_DWORD && value.type != REG_BINARY) continue;
             ++records;
-            for (int i = 0; i < kProbes; ++i) placed[i] = placed[i] || value.name == ProbeText(i);
+            for (int i = 0; i < kProbes; ++i)
+                placed[i] = placed[i] || value.name == ProbeText(i);
         }
         const int probesPlaced = static_cast<int>(std::count(placed.begin(), placed.end(), true));
 

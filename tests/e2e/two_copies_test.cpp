@@ -38,7 +38,8 @@ TEST(TwoCopies, SaveAndRestoreTogetherLeaveOneCompleteLayout) {
 
     // Where the stored layout puts each icon, by its text.
     std::map<std::wstring, POINT> stored;
-    for (const FixtureItem& item : fixture.Items()) stored[item.text] = {item.x, item.y};
+    for (const FixtureItem& item : fixture.Items())
+        stored[item.text] = {item.x, item.y};
 
     for (int round = 0; round < kRounds; ++round) {
         SCOPED_TRACE(round);

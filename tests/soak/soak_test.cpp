@@ -25,7 +25,9 @@ int Cycles() {
     return cycles > 0 ? cycles : 200;
 }
 
-uint32_t Packed(int x, int y) { return static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16 | static_cast<uint16_t>(x); }
+uint32_t Packed(int x, int y) {
+    return static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16 | static_cast<uint16_t>(x);
+}
 
 TEST(Soak, SaveScrambleRestore) {
     DeleteRegistryTree(L"Software\\Brenlow");
@@ -33,7 +35,8 @@ TEST(Soak, SaveScrambleRestore) {
     const auto home = fixture.Items();
     ASSERT_EQ(static_cast<size_t>(kIcons), home.size());
     std::map<std::wstring, uint32_t> expected;
-    for (const FixtureItem& item : home) expected[item.text] = Packed(item.x, item.y);
+    for (const FixtureItem& item : home)
+        expected[item.text] = Packed(item.x, item.y);
 
     const SIZE_T committedAtStart = PrivateCommittedBytes(fixture.Process());
     const int cycles = Cycles();
@@ -53,8 +56,8 @@ TEST(Soak, SaveScrambleRestore) {
             ASSERT_EQ(1u, expected.count(value.name)) << ToUtf8(value.name);
             ASSERT_EQ(static_cast<DWORD>(REG_DWORD), value.type);
             ASSERT_EQ(4u, value.data.size());
-            const uint32_t packed = value.data[0] | value.data[1] << 8 | value.data[2] << 16 |
-                                    static_cast<uint32_t>(value.data[3]) << 24;
+            const uint32_t packed =
+                value.data[0] | value.data[1] << 8 | value.data[2] << 16 | static_cast<uint32_t>(value.data[3]) << 24;
             ASSERT_EQ(expected[value.name], packed) << ToUtf8(value.name);
         }
 
@@ -81,9 +84,8 @@ TEST(Soak, SaveScrambleRestore) {
                     PrivateCommittedBytes(fixture.Process()) / 1024);
         std::fflush(stdout);
     }
-    std::printf("%d cycles, %.2f s a cycle; desktop process %zu KB committed at the start, %zu KB at the end\n",
-                cycles, total.count() / cycles, committedAtStart / 1024,
-                PrivateCommittedBytes(fixture.Process()) / 1024);
+    std::printf("%d cycles, %.2f s a cycle; desktop process %zu KB committed at the start, %zu KB at the end\n", cycles,
+                total.count() / cycles, committedAtStart / 1024, PrivateCommittedBytes(fixture.Process()) / 1024);
     DeleteRegistryTree(L"Software\\Brenlow");
 }
 

@@ -1,12 +1,9 @@
 #include "support/command_line.h"
 
-namespace
-{
+namespace {
 
-void AppendQuoted(std::wstring& commandLine, const std::wstring& argument)
-{
-    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos)
-    {
+void AppendQuoted(std::wstring& commandLine, const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
         commandLine += argument;
         return;
     }
@@ -16,19 +13,14 @@ void AppendQuoted(std::wstring& commandLine, const std::wstring& argument)
     // quote) is doubled.
     commandLine += L'"';
     size_t backslashes = 0;
-    for (const wchar_t character : argument)
-    {
-        if (character == L'\\')
-        {
+    for (const wchar_t character : argument) {
+        if (character == L'\\') {
             ++backslashes;
             continue;
         }
-        if (character == L'"')
-        {
+        if (character == L'"') {
             commandLine.append(backslashes * 2 + 1, L'\\');
-        }
-        else
-        {
+        } else {
             commandLine.append(backslashes, L'\\');
         }
         backslashes = 0;
@@ -40,13 +32,11 @@ void AppendQuoted(std::wstring& commandLine, const std::wstring& argument)
 
 }  // namespace
 
-std::wstring BuildCommandLine(const std::wstring& exePath, const std::vector<std::wstring>& args)
-{
+std::wstring BuildCommandLine(const std::wstring& exePath, const std::vector<std::wstring>& args) {
     // The program name is split by different rules (no escapes at all), and
     // a path cannot contain quotes: quoting it whole is always right.
     std::wstring commandLine = L"\"" + exePath + L"\"";
-    for (const std::wstring& argument : args)
-    {
+    for (const std::wstring& argument : args) {
         commandLine += L' ';
         AppendQuoted(commandLine, argument);
     }

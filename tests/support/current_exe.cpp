@@ -4,15 +4,12 @@
 
 #include <stdexcept>
 
-std::wstring CurrentExeDirectory()
-{
+std::wstring CurrentExeDirectory() {
     std::wstring path(MAX_PATH, L'\0');
-    for (;;)
-    {
+    for (;;) {
         const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) throw std::runtime_error("GetModuleFileNameW failed");
-        if (length < path.size())
-        {
+        if (length < path.size()) {
             path.resize(length);
             break;
         }

@@ -7,8 +7,7 @@
 // desktop folder (and so a --shell-desktop fixture) shows them; deleted again
 // when the object goes. A name that already exists there is an error rather
 // than something to overwrite and later delete.
-class DesktopFiles
-{
+class DesktopFiles {
 public:
     explicit DesktopFiles(const std::vector<std::wstring>& fileNames);
     ~DesktopFiles();

@@ -11,8 +11,7 @@
 // The path of desktop_fixture.exe beside the running test program.
 std::wstring FixtureBesideTest();
 
-struct FixtureItem
-{
+struct FixtureItem {
     int index = 0;
     int x = 0;
     int y = 0;
@@ -24,8 +23,7 @@ struct FixtureItem
 // constructor returns once the fixture reports "ready". Every call waits a
 // bounded time; failures, including "error ..." answers, throw
 // std::runtime_error. The destructor ends the fixture, forcibly if it must.
-class DesktopFixture
-{
+class DesktopFixture {
 public:
     DesktopFixture(const std::wstring& fixturePath, const std::vector<std::wstring>& args,
                    DWORD readyTimeoutMilliseconds = 30000);

@@ -5,47 +5,40 @@
 
 #include <stdexcept>
 
-namespace
-{
+namespace {
 
 // An inheritable handle to a fresh temporary file that disappears when the
 // last handle to it closes.
-UniqueHandle CreateTemporaryFile()
-{
+UniqueHandle CreateTemporaryFile() {
     wchar_t folder[MAX_PATH + 1];
     wchar_t path[MAX_PATH + 1];
     if (!GetTempPathW(MAX_PATH + 1, folder) || !GetTempFileNameW(folder, L"krp", 0, path))
         throw std::runtime_error("cannot name a temporary file");
 
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    UniqueHandle file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
-                                  nullptr));
+    UniqueHandle file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!file) throw std::runtime_error("cannot create a temporary file");
     return file;
 }
 
-void Rewind(HANDLE file)
-{
-    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-}
+void Rewind(HANDLE file) { SetFilePointer(file, 0, nullptr, FILE_BEGIN); }
 
 // The child shares the file position with us (the handle is inherited, not
 // reopened), so read from the start rather than from wherever it stopped.
-std::string ReadFromStart(HANDLE file)
-{
+std::string ReadFromStart(HANDLE file) {
     Rewind(file);
     std::string content;
     char buffer[65536];
     DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) content.append(buffer, read);
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        content.append(buffer, read);
     return content;
 }
 
-UniqueHandle StandardInputFor(const RunOptions& options)
-{
-    if (!options.standardInput)
-    {
+UniqueHandle StandardInputFor(const RunOptions& options) {
+    if (!options.standardInput) {
         SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
         UniqueHandle nul(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -67,8 +60,7 @@ UniqueHandle StandardInputFor(const RunOptions& options)
 
 StartedProcess::StartedProcess(const std::wstring& exePath, const std::vector<std::wstring>& args,
                                const RunOptions& options)
-    : input_(StandardInputFor(options)), output_(CreateTemporaryFile()), error_(CreateTemporaryFile())
-{
+    : input_(StandardInputFor(options)), output_(CreateTemporaryFile()), error_(CreateTemporaryFile()) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -81,22 +73,18 @@ StartedProcess::StartedProcess(const std::wstring& exePath, const std::vector<st
 }
 
 // A program never finished (a test that failed half way) ends with its object.
-StartedProcess::~StartedProcess()
-{
-    if (process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT)
-    {
+StartedProcess::~StartedProcess() {
+    if (process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
         TerminateProcess(process_.Get(), WAIT_TIMEOUT);
         WaitForSingleObject(process_.Get(), 10000);
     }
 }
 
-RunResult StartedProcess::Finish()
-{
+RunResult StartedProcess::Finish() {
     const ULONGLONG now = GetTickCount64();
     const DWORD remaining = now < deadline_ ? static_cast<DWORD>(deadline_ - now) : 0;
     RunResult result;
-    if (WaitForSingleObject(process_.Get(), remaining) == WAIT_TIMEOUT)
-    {
+    if (WaitForSingleObject(process_.Get(), remaining) == WAIT_TIMEOUT) {
         result.timedOut = true;
         TerminateProcess(process_.Get(), WAIT_TIMEOUT);
         WaitForSingleObject(process_.Get(), 10000);
@@ -107,7 +95,6 @@ RunResult StartedProcess::Finish()
     return result;
 }
 
-RunResult RunProcess(const std::wstring& exePath, const std::vector<std::wstring>& args, const RunOptions& options)
-{
+RunResult RunProcess(const std::wstring& exePath, const std::vector<std::wstring>& args, const RunOptions& options) {
     return StartedProcess(exePath, args, options).Finish();
 }

@@ -8,16 +8,14 @@
 #include <string>
 #include <vector>
 
-struct RunResult
-{
+struct RunResult {
     DWORD exitCode = 0;
     std::wstring standardOutput;  // decoded from UTF-8
     std::wstring standardError;   // decoded from UTF-8
     bool timedOut = false;        // the process was terminated after the timeout
 };
 
-struct RunOptions
-{
+struct RunOptions {
     // Sent as UTF-8; without it standard input is NUL.
     std::optional<std::wstring> standardInput;
     DWORD timeoutMilliseconds = 60000;
@@ -29,8 +27,7 @@ struct RunOptions
 // inherits the handles and would keep a pipe open long after the program ended.
 // Several may run at once. The constructor throws std::runtime_error when the
 // program cannot be started.
-class StartedProcess
-{
+class StartedProcess {
 public:
     StartedProcess(const std::wstring& exePath, const std::vector<std::wstring>& args, const RunOptions& options = {});
     ~StartedProcess();

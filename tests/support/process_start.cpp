@@ -5,8 +5,7 @@
 
 #include <stdexcept>
 
-namespace
-{
+namespace {
 
 // Now and then a new Wine process dies in Wine's own start-up, before the
 // program's first instruction, and CreateProcess reports ERROR_INTERNAL_ERROR.
@@ -17,18 +16,15 @@ const DWORD kPauseBeforeRetryMilliseconds = 200;
 }  // namespace
 
 UniqueHandle StartProcess(const std::wstring& exePath, const std::vector<std::wstring>& args,
-                          const STARTUPINFOW& startup)
-{
+                          const STARTUPINFOW& startup) {
     STARTUPINFOW info = startup;
     DWORD error = ERROR_SUCCESS;
-    for (int attempt = 1; attempt <= kStartAttempts; ++attempt)
-    {
+    for (int attempt = 1; attempt <= kStartAttempts; ++attempt) {
         if (attempt > 1) Sleep(kPauseBeforeRetryMilliseconds);
         std::wstring commandLine = BuildCommandLine(exePath, args);
         PROCESS_INFORMATION created{};
         if (CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &info,
-                           &created))
-        {
+                           &created)) {
             CloseHandle(created.hThread);
             return UniqueHandle(created.hProcess);
         }

@@ -5,15 +5,12 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace
-{
+namespace {
 
-class UniqueKey
-{
+class UniqueKey {
 public:
     UniqueKey() = default;
-    ~UniqueKey()
-    {
+    ~UniqueKey() {
         if (key_) RegCloseKey(key_);
     }
     UniqueKey(const UniqueKey&) = delete;
@@ -26,35 +23,31 @@ private:
     HKEY key_ = nullptr;
 };
 
-std::runtime_error RegistryError(const std::string& what, const std::wstring& path, LONG status)
-{
+std::runtime_error RegistryError(const std::string& what, const std::wstring& path, LONG status) {
     return std::runtime_error(what + " HKCU\\" + ToUtf8(path) + " failed with error " + std::to_string(status));
 }
 
-void OpenForReading(const std::wstring& path, UniqueKey& key)
-{
+void OpenForReading(const std::wstring& path, UniqueKey& key) {
     const LONG status = RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.Receive());
     if (status != ERROR_SUCCESS) throw RegistryError("opening", path, status);
 }
 
 }  // namespace
 
-std::wstring RegistryValue::Text() const
-{
+std::wstring RegistryValue::Text() const {
     std::wstring text(data.size() / sizeof(wchar_t), L'\0');
     std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
-    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    while (!text.empty() && text.back() == L'\0')
+        text.pop_back();
     return text;
 }
 
-bool RegistryKeyExists(const std::wstring& path)
-{
+bool RegistryKeyExists(const std::wstring& path) {
     UniqueKey key;
     return RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
 }
 
-std::vector<std::wstring> RegistrySubkeys(const std::wstring& path)
-{
+std::vector<std::wstring> RegistrySubkeys(const std::wstring& path) {
     UniqueKey key;
     OpenForReading(path, key);
     DWORD longestName = 0;
@@ -63,8 +56,7 @@ std::vector<std::wstring> RegistrySubkeys(const std::wstring& path)
 
     std::vector<std::wstring> names;
     std::wstring name(longestName + 1, L'\0');
-    for (DWORD index = 0;; ++index)
-    {
+    for (DWORD index = 0;; ++index) {
         DWORD length = static_cast<DWORD>(name.size());
         const LONG status = RegEnumKeyExW(key.Get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) break;
@@ -74,8 +66,7 @@ std::vector<std::wstring> RegistrySubkeys(const std::wstring& path)
     return names;
 }
 
-std::vector<RegistryValue> RegistryValues(const std::wstring& path)
-{
+std::vector<RegistryValue> RegistryValues(const std::wstring& path) {
     UniqueKey key;
     OpenForReading(path, key);
     DWORD longestName = 0;
@@ -86,8 +77,7 @@ std::vector<RegistryValue> RegistryValues(const std::wstring& path)
     std::vector<RegistryValue> values;
     std::wstring name(longestName + 1, L'\0');
     std::vector<BYTE> data(largestData);
-    for (DWORD index = 0;; ++index)
-    {
+    for (DWORD index = 0;; ++index) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataSize = static_cast<DWORD>(data.size());
         DWORD type = REG_NONE;
@@ -95,31 +85,27 @@ std::vector<RegistryValue> RegistryValues(const std::wstring& path)
             RegEnumValueW(key.Get(), index, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize);
         if (status == ERROR_NO_MORE_ITEMS) break;
         if (status != ERROR_SUCCESS) throw RegistryError("listing values of", path, status);
-        values.push_back({std::wstring(name.data(), nameLength), type,
-                          std::vector<BYTE>(data.begin(), data.begin() + dataSize)});
+        values.push_back(
+            {std::wstring(name.data(), nameLength), type, std::vector<BYTE>(data.begin(), data.begin() + dataSize)});
     }
     return values;
 }
 
-void DeleteRegistryTree(const std::wstring& path)
-{
+void DeleteRegistryTree(const std::wstring& path) {
     const LONG status = RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) throw RegistryError("deleting", path, status);
 }
 
-void WriteRegistryValue(const std::wstring& path, const std::wstring& name, DWORD type,
-                        const std::vector<BYTE>& data)
-{
+void WriteRegistryValue(const std::wstring& path, const std::wstring& name, DWORD type, const std::vector<BYTE>& data) {
     UniqueKey key;
-    LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                  key.Receive(), nullptr);
+    LONG status =
+        RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Receive(), nullptr);
     if (status != ERROR_SUCCESS) throw RegistryError("creating", path, status);
     status = RegSetValueExW(key.Get(), name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
     if (status != ERROR_SUCCESS) throw RegistryError("writing a value to", path, status);
 }
 
-void WriteRegistryString(const std::wstring& path, const std::wstring& name, const std::wstring& text)
-{
+void WriteRegistryString(const std::wstring& path, const std::wstring& name, const std::wstring& text) {
     const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
     WriteRegistryValue(path, name, REG_SZ, std::vector<BYTE>(bytes, bytes + (text.size() + 1) * sizeof(wchar_t)));
 }

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-struct RegistryValue
-{
+struct RegistryValue {
     std::wstring name;
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
@@ -31,6 +30,5 @@ std::vector<RegistryValue> RegistryValues(const std::wstring& path);
 void DeleteRegistryTree(const std::wstring& path);
 
 // Creates the key when needed. Throws std::runtime_error on failure.
-void WriteRegistryValue(const std::wstring& path, const std::wstring& name, DWORD type,
-                        const std::vector<BYTE>& data);
+void WriteRegistryValue(const std::wstring& path, const std::wstring& name, DWORD type, const std::vector<BYTE>& data);
 void WriteRegistryString(const std::wstring& path, const std::wstring& name, const std::wstring& text);

@@ -8,24 +8,19 @@
 
 #include <stdexcept>
 
-namespace
-{
+namespace {
 
-void RemoveTree(const std::wstring& folder)
-{
+void RemoveTree(const std::wstring& folder) {
     WIN32_FIND_DATAW found{};
     const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE)
-    {
-        do
-        {
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
             const std::wstring name = found.cFileName;
             if (name == L"." || name == L"..") continue;
             const std::wstring path = folder + L"\\" + name;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(path);
-            else
-            {
+            else {
                 SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
                 DeleteFileW(path.c_str());
             }
@@ -35,10 +30,8 @@ void RemoveTree(const std::wstring& folder)
     RemoveDirectoryW(folder.c_str());
 }
 
-std::wstring CreateUniqueFolder(const std::wstring& parent)
-{
-    for (unsigned attempt = 0; attempt < 100; ++attempt)
-    {
+std::wstring CreateUniqueFolder(const std::wstring& parent) {
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
         const std::wstring path = parent + L"\\kelvane-scratch-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                                   std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(attempt);
         if (CreateDirectoryW(path.c_str(), nullptr)) return path;
@@ -51,26 +44,19 @@ std::wstring CreateUniqueFolder(const std::wstring& parent)
 }  // namespace
 
 ScratchFolder::ScratchFolder(ScratchLocation location, const std::vector<std::wstring>& fileNames)
-    : path_(CreateUniqueFolder(location == ScratchLocation::Desktop ? DesktopDirectory() : TemporaryDirectory()))
-{
-    try
-    {
-        for (const std::wstring& name : fileNames) CreateEmptyFile(PathOf(name));
-    }
-    catch (...)
-    {
+    : path_(CreateUniqueFolder(location == ScratchLocation::Desktop ? DesktopDirectory() : TemporaryDirectory())) {
+    try {
+        for (const std::wstring& name : fileNames)
+            CreateEmptyFile(PathOf(name));
+    } catch (...) {
         RemoveTree(path_);
         throw;
     }
 }
 
-ScratchFolder::~ScratchFolder()
-{
-    RemoveTree(path_);
-}
+ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
 
-void ScratchFolder::WriteTextFile(const std::wstring& fileName, const std::wstring& text) const
-{
+void ScratchFolder::WriteTextFile(const std::wstring& fileName, const std::wstring& text) const {
     const std::wstring path = PathOf(fileName);
     const UniqueHandle file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

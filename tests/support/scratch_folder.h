@@ -3,8 +3,7 @@
 #include <string>
 #include <vector>
 
-enum class ScratchLocation
-{
+enum class ScratchLocation {
     Temp,     // the prefix's temporary folder
     Desktop,  // the user's Desktop directory (CSIDL_DESKTOPDIRECTORY)
 };
@@ -12,8 +11,7 @@ enum class ScratchLocation
 // A fresh, uniquely named folder holding empty files with the given names
 // (any Unicode), removed with everything in it when the object goes.
 // Throws std::runtime_error when it cannot be made.
-class ScratchFolder
-{
+class ScratchFolder {
 public:
     ScratchFolder(ScratchLocation location, const std::vector<std::wstring>& fileNames);
     ~ScratchFolder();

@@ -7,8 +7,7 @@
 
 #include <utility>
 
-class UniqueHandle
-{
+class UniqueHandle {
 public:
     UniqueHandle() = default;
     explicit UniqueHandle(HANDLE handle) : handle_(IsValid(handle) ? handle : nullptr) {}
@@ -17,10 +16,8 @@ public:
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
     UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept
-    {
-        if (this != &other)
-        {
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) {
             Reset();
             handle_ = std::exchange(other.handle_, nullptr);
         }
@@ -30,8 +27,7 @@ public:
     HANDLE Get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
 
-    void Reset()
-    {
+    void Reset() {
         if (handle_) CloseHandle(std::exchange(handle_, nullptr));
     }
 

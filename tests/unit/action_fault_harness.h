@@ -7,13 +7,13 @@
 #include <memory>
 #include <string>
 
-#include "unit/captured_output.h"
 #include "support/desktop_files.h"
 #include "support/fixture_client.h"
 #include "support/registry_reader.h"
 #include "support/remote_memory.h"
 #include "support/scratch_folder.h"
 #include "text/res_string.h"
+#include "unit/captured_output.h"
 
 // One platform failure and what the action must print under it. Fault is a
 // seam that installs itself for its lifetime, fails the first `count` calls its
@@ -44,9 +44,8 @@ protected:
         SetResourceModule(GetModuleHandleW(nullptr));
         files = new DesktopFiles({kFile});
         folder = new ScratchFolder(ScratchLocation::Temp, {});
-        folder->WriteTextFile(L"items.txt",
-                              L"Alpha\t700\t500\tnone\nBeta\t30\t30\tnone\nGamma\t300\t100\tdesktop:" +
-                                  std::wstring(kFile) + L"\nDelta\t400\t400\tnone\n");
+        folder->WriteTextFile(L"items.txt", L"Alpha\t700\t500\tnone\nBeta\t30\t30\tnone\nGamma\t300\t100\tdesktop:" +
+                                                std::wstring(kFile) + L"\nDelta\t400\t400\tnone\n");
     }
     static void TearDownTestSuite() {
         delete folder;
@@ -55,8 +54,8 @@ protected:
     }
 
     void StartFixture() {
-        fixture = std::make_unique<DesktopFixture>(FixtureBesideTest(),
-                                                   std::vector<std::wstring>{L"--synthetic", folder->PathOf(L"items.txt")});
+        fixture = std::make_unique<DesktopFixture>(
+            FixtureBesideTest(), std::vector<std::wstring>{L"--synthetic", folder->PathOf(L"items.txt")});
         identity = fixture->Identity(2);
         ASSERT_EQ(kFile, identity);
     }
@@ -65,7 +64,8 @@ protected:
         DeleteRegistryTree(L"Software\\Brenlow");
         WriteRegistryValue(LayoutKey(), L"Alpha", REG_DWORD, {0x90, 0x01, 0x90, 0x01});
         std::vector<BYTE> gamma = {0xF4, 0x01, 0, 0, 0xC8, 0, 0, 0};
-        for (wchar_t unit : std::wstring(L"Gamma")) gamma.insert(gamma.end(), {static_cast<BYTE>(unit), 0});
+        for (wchar_t unit : std::wstring(L"Gamma"))
+            gamma.insert(gamma.end(), {static_cast<BYTE>(unit), 0});
         gamma.insert(gamma.end(), {0, 0});
         WriteRegistryValue(LayoutKey(), identity, REG_BINARY, gamma);
     }

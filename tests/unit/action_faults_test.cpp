@@ -3,10 +3,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "unit/action_fault_harness.h"
 #include "actions/restore_layout.h"
 #include "actions/save_layout.h"
 #include "desktop/remote_records.h"
+#include "unit/action_fault_harness.h"
 #include "unit/faulty_shell.h"
 
 namespace {
@@ -84,7 +84,8 @@ TEST_F(ActionFaults, Restore) {
         {L"third block", Is(Kind::Allocate, 3), L"", L"Could not get access to the Desktop ListView memory.\n"},
         {L"folder", Is(Kind::DesktopFolder), L"", L""},
         {L"search text", WritesTo(520), L"Desktop Restoring. Write Name Mem for Item failed\n" + one, L""},
-        {L"search record", WritesTo(find, 1, LVFI_STRING), L"Desktop Restoring. Write Mem for Item failed\n" + one, L""},
+        {L"search record", WritesTo(find, 1, LVFI_STRING), L"Desktop Restoring. Write Mem for Item failed\n" + one,
+         L""},
         {L"item request", WritesTo(item), L"Desktop Saving. Write Mem for Item 2 failed\n" + one, L""},
         {L"get item", Sends(LVM_GETITEMW), L"Desktop Saving. Get Item 2 failed\n" + one, L""},
         {L"position", Sends(LVM_GETITEMPOSITION, 2), L"Desktop Saving. Get Item Position 2 failed\n" + one, L""},
@@ -93,11 +94,13 @@ TEST_F(ActionFaults, Restore) {
         {L"header", ReadsOutsideBlocks(true), L"Desktop Saving. Read ITEMIDLIST Item 2 failed\n" + one, L""},
         {L"full list", ReadsOutsideBlocks(false), L"Desktop Saving. Read Full ITEMIDLIST Item 2 failed\n" + one, L""},
         {L"current position", ReadsFrom(8), L"RestoreIconPosition. Read Position Mem for Item 0 failed\n" + both, L""},
-        {L"nearest query", WritesTo(find, 1, LVFI_NEARESTXY), L"RestoreIconPosition. Write Mem for Item failed\n" + both, L""},
+        {L"nearest query", WritesTo(find, 1, LVFI_NEARESTXY),
+         L"RestoreIconPosition. Write Mem for Item failed\n" + both, L""},
         {L"bounds query", WritesTo(16), L"RestoreIconPosition. Write Mem for RECT failed\n" + both, L""},
         {L"bounds", Sends(LVM_GETITEMRECT), L"LVM_GETITEMRECT. failed\n" + both, L""},
         {L"bounds read", ReadsFrom(16), L"RestoreIconPosition. Read RECT Mem for Item 0 failed\n" + both, L""},
-        {L"scan query", WritesTo(find, 2, LVFI_NEARESTXY), L"RestoreIconPosition. Write Mem for Item failed\n" + both, L""},
+        {L"scan query", WritesTo(find, 2, LVFI_NEARESTXY), L"RestoreIconPosition. Write Mem for Item failed\n" + both,
+         L""},
         {L"scan bounds read", ReadsFrom(16, 2), L"RestoreIconPosition. Read RECT Mem for Item 1 failed\n" + both, L""},
     };
     for (const FaultCase& c : cases) {

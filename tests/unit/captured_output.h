@@ -10,9 +10,7 @@ public:
     CapturedOutput() : previous_(SetOutputSink(this)) {}
     ~CapturedOutput() override { SetOutputSink(previous_); }
 
-    void Write(OutputStream stream, const wchar_t* text) override {
-        (stream == OutputStream::Out ? out : err) += text;
-    }
+    void Write(OutputStream stream, const wchar_t* text) override { (stream == OutputStream::Out ? out : err) += text; }
 
     std::wstring out;
     std::wstring err;

@@ -48,7 +48,8 @@ TEST(ParseArguments, Table) {
     };
     for (const ParseCase& c : cases) {
         std::wstring line;
-        for (const wchar_t* argument : c.arguments) line += std::wstring(L"[") + argument + L"]";
+        for (const wchar_t* argument : c.arguments)
+            line += std::wstring(L"[") + argument + L"]";
         const CommandLine command = Parse(c.arguments);
         EXPECT_EQ(c.action, command.action) << line;
         EXPECT_EQ(c.assumeYes, command.assumeYes) << line;

@@ -24,9 +24,9 @@ TEST(AskYesNo, AnswersAndBeeps) {
         {L"n", false, 0, L"n\n"},
         {L"N", false, 0, L"n\n"},
         {L"j1 \ry", true, 4, L"y\n"},
-        {std::wstring(1, L'\x03') + L"n", false, 1, L"n\n"},       // Ctrl+C is an ordinary key
-        {std::wstring{L'\xE0', L'H'} + L"Y", true, 2, L"y\n"},    // an arrow key: two code units
-        {std::wstring{L'\0', L';'} + L"N", false, 2, L"n\n"},     // a function key
+        {std::wstring(1, L'\x03') + L"n", false, 1, L"n\n"},    // Ctrl+C is an ordinary key
+        {std::wstring{L'\xE0', L'H'} + L"Y", true, 2, L"y\n"},  // an arrow key: two code units
+        {std::wstring{L'\0', L';'} + L"N", false, 2, L"n\n"},   // a function key
     };
     for (const AnswerCase& c : cases) {
         CapturedOutput output;

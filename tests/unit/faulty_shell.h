@@ -12,11 +12,11 @@ public:
     enum class Kind { Open, Allocate, Write, Read, Send, DesktopFolder };
     struct Call {
         Kind kind;
-        UINT message;         // Send
-        SIZE_T size;          // Allocate, Write, Read
-        SIZE_T blockSize;     // Write, Read: the size of the block the address lies in, 0 elsewhere
-        SIZE_T blockOffset;   // Write, Read: the address's offset in that block
-        const void* data;     // Write
+        UINT message;        // Send
+        SIZE_T size;         // Allocate, Write, Read
+        SIZE_T blockSize;    // Write, Read: the size of the block the address lies in, 0 elsewhere
+        SIZE_T blockOffset;  // Write, Read: the address's offset in that block
+        const void* data;    // Write
     };
     using Predicate = FaultBudget<Call>::Predicate;
 

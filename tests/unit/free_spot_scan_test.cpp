@@ -7,11 +7,11 @@
 #include <random>
 
 #include "actions/apply_layout.h"
-#include "unit/captured_output.h"
 #include "display/monitor_snapshot.h"
 #include "support/fixture_client.h"
 #include "support/registry_reader.h"
 #include "text/res_string.h"
+#include "unit/captured_output.h"
 
 namespace {
 
@@ -30,20 +30,22 @@ protected:
         // Icons 0 to 59 are stored at the places of a shuffle of icons 0 to 74, so
         // that icons 60 to 74, outside the layout, are in the way too.
         std::vector<size_t> places(75);
-        for (size_t i = 0; i < places.size(); ++i) places[i] = i;
+        for (size_t i = 0; i < places.size(); ++i)
+            places[i] = i;
         std::shuffle(places.begin(), places.end(), std::mt19937(5));
         for (size_t i = 0; i < 60; ++i) {
             const FixtureItem& place = original[places[i]];
             targets.push_back({place.x, place.y});
             WriteRegistryValue(L"Software\\Brenlow\\DeskTop\\Scan", original[i].text, REG_DWORD,
-                               {static_cast<BYTE>(place.x), static_cast<BYTE>(place.x >> 8),
-                                static_cast<BYTE>(place.y), static_cast<BYTE>(place.y >> 8)});
+                               {static_cast<BYTE>(place.x), static_cast<BYTE>(place.x >> 8), static_cast<BYTE>(place.y),
+                                static_cast<BYTE>(place.y >> 8)});
         }
     }
     void TearDown() override { DeleteRegistryTree(L"Software\\Brenlow"); }
 
     std::vector<FixtureItem> Apply(FreeSpotScan::Start start, unsigned& searches) {
-        for (const FixtureItem& item : original) fixture->Move(item.index, item.x, item.y);
+        for (const FixtureItem& item : original)
+            fixture->Move(item.index, item.x, item.y);
         fixture->ResetCounts();
         CapturedOutput output;
         CaptureMonitors();

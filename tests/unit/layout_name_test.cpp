@@ -96,8 +96,7 @@ TEST_F(LayoutName, SeveralMonitorsInEnumerationOrder) {
         const wchar_t* name;
     };
     const Case cases[] = {
-        {{{{0, 0, 1920, 1080}, true}, {{-1280, 0, 0, 1024}, false}},
-         L"Multi-Monitor *[0,0,1920,1080][-1280,0,0,1024]"},
+        {{{{0, 0, 1920, 1080}, true}, {{-1280, 0, 0, 1024}, false}}, L"Multi-Monitor *[0,0,1920,1080][-1280,0,0,1024]"},
         {{{{1920, -200, 3200, 824}, false}, {{0, 0, 1920, 1080}, true}},
          L"Multi-Monitor [1920,-200,3200,824]*[0,0,1920,1080]"},
         {{{{-1024, -768, 0, 0}, false}, {{0, 0, 800, 600}, true}, {{800, 0, 1600, 600}, false}},

@@ -4,9 +4,9 @@
 
 #include <set>
 
-#include "unit/action_fault_harness.h"
 #include "actions/restore_layout.h"
 #include "actions/save_layout.h"
+#include "unit/action_fault_harness.h"
 #include "unit/faulty_registry.h"
 #include "unit/scripted_keys.h"
 
@@ -42,7 +42,8 @@ const std::wstring kBaseKey = L"Software\\Brenlow\\DeskTop";
 
 std::set<std::wstring> NamesOf(const std::vector<RegistryValue>& values) {
     std::set<std::wstring> names;
-    for (const RegistryValue& value : values) names.insert(value.name);
+    for (const RegistryValue& value : values)
+        names.insert(value.name);
     return names;
 }
 
@@ -97,7 +98,8 @@ TEST_F(RegistryFaults, Save) {
                 break;
             case Stored::EveryOldRecordKept: {
                 const auto names = NamesOf(values);
-                for (const RegistryValue& old : previous) EXPECT_EQ(1u, names.count(old.name)) << old.name;
+                for (const RegistryValue& old : previous)
+                    EXPECT_EQ(1u, names.count(old.name)) << old.name;
                 break;
             }
             case Stored::CompleteWithStale:

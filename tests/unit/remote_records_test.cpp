@@ -11,7 +11,8 @@ std::vector<uint8_t> Bytes(const RemoteRecord& record) { return {record.bytes, r
 
 // Little-endian helpers for writing the expected records out by hand.
 void Put(std::vector<uint8_t>& bytes, size_t offset, uint64_t value, size_t size) {
-    for (size_t byte = 0; byte < size; ++byte) bytes[offset + byte] = static_cast<uint8_t>(value >> (8 * byte));
+    for (size_t byte = 0; byte < size; ++byte)
+        bytes[offset + byte] = static_cast<uint8_t>(value >> (8 * byte));
 }
 
 constexpr uint64_t kText64 = 0x0000123456789ABCull;
@@ -19,10 +20,10 @@ constexpr uint64_t kText32 = 0x89ABCDEFull;
 
 TEST(RemoteRecords, ItemRequestOf64BitShell) {
     std::vector<uint8_t> expected(56, 0);
-    Put(expected, 0, 5, 4);    // mask: LVIF_TEXT | LVIF_PARAM
-    Put(expected, 4, 7, 4);    // iItem
+    Put(expected, 0, 5, 4);         // mask: LVIF_TEXT | LVIF_PARAM
+    Put(expected, 4, 7, 4);         // iItem
     Put(expected, 24, kText64, 8);  // pszText
-    Put(expected, 32, 260, 4);  // cchTextMax
+    Put(expected, 32, 260, 4);      // cchTextMax
     EXPECT_EQ(expected, Bytes(EncodeItemRequest(kLayout64, 7, kText64)));
 }
 
@@ -69,8 +70,6 @@ TEST(RemoteRecords, ItemParamIsReadAtTheWidthsOffset) {
     EXPECT_EQ(0x00ABCDEFull, DecodeItemParam(kLayout32, record.data()));
 }
 
-TEST(RemoteRecords, NativeLayoutIsThisBuildsWidth) {
-    EXPECT_EQ(sizeof(void*), kNativeLayout.addressSize);
-}
+TEST(RemoteRecords, NativeLayoutIsThisBuildsWidth) { EXPECT_EQ(sizeof(void*), kNativeLayout.addressSize); }
 
 }  // namespace

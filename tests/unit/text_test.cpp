@@ -108,10 +108,16 @@ TEST(AsciiCase, OnlyAsciiLettersFold) {
         bool equal;
     };
     const Case cases[] = {
-        {L"Office", L"office", true},   {L"SAVE", L"save", true},       {L"/Y", L"/y", true},
-        {L"save", L"sav", false},       {L"sav", L"save", false},        {L"", L"", true},
+        {L"Office", L"office", true},
+        {L"SAVE", L"save", true},
+        {L"/Y", L"/y", true},
+        {L"save", L"sav", false},
+        {L"sav", L"save", false},
+        {L"", L"", true},
         {L"\u00c4rger", L"\u00e4rger", false},  // non-ASCII letters are never folded
-        {L"[", L"{", false},            {L"@", L"`", false},             {nullptr, L"", true},
+        {L"[", L"{", false},
+        {L"@", L"`", false},
+        {nullptr, L"", true},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.equal, EqualsIgnoringAsciiCase(c.left, c.right))
