@@ -37,8 +37,8 @@ void PlaceIcon(ApplyContext& context, int index, const IconRecord& record) {
 }
 
 int FindNext(const ApplyContext& context, int after) {
-    return static_cast<int>(ShellApi().Send(context.listView, LVM_FINDITEMW, static_cast<WPARAM>(after),
-                                            reinterpret_cast<LPARAM>(context.shell.remoteFind)));
+    return static_cast<int>(ShellPlatform::Current().Send(context.listView, LVM_FINDITEMW, static_cast<WPARAM>(after),
+                                                          reinterpret_cast<LPARAM>(context.shell.remoteFind)));
 }
 
 // Whether the candidate's identity equals the record's key; prints the step that
@@ -51,8 +51,9 @@ bool CandidateMatches(const ApplyContext& context, int candidate, const IconReco
         return false;
     }
     uint8_t param[8] = {};
-    if (!ShellApi().Read(shell.process(), static_cast<uint8_t*>(shell.remoteItem) + kNativeLayout.itemParamOffset,
-                         param, kNativeLayout.addressSize)) {
+    if (!ShellPlatform::Current().Read(shell.process(),
+                                       static_cast<uint8_t*>(shell.remoteItem) + kNativeLayout.itemParamOffset, param,
+                                       kNativeLayout.addressSize)) {
         Print(OutputStream::Out, L"Desktop Saving. Read LPCITEMIDLIST Item %d failed\n", candidate);
         return false;
     }
@@ -82,13 +83,13 @@ bool ApplyRecord(ApplyContext& context, const IconRecord& record) {
     wchar_t searchText[kRemoteTextLength];
     std::memset(searchText, 0, sizeof(searchText));
     std::memcpy(searchText, record.displayText.Text(), (record.displayText.Length() + 1) * sizeof(wchar_t));
-    if (!ShellApi().Write(shell.process(), shell.remoteText, searchText, sizeof(searchText))) {
+    if (!ShellPlatform::Current().Write(shell.process(), shell.remoteText, searchText, sizeof(searchText))) {
         PrintText(OutputStream::Out, L"Desktop Restoring. Write Name Mem for Item failed\n");
         return false;
     }
     if (!context.findHoldsTextSearch) {
         const RemoteRecord search = EncodeTextSearch(kNativeLayout, reinterpret_cast<uintptr_t>(shell.remoteText));
-        if (!ShellApi().Write(shell.process(), shell.remoteFind, search.bytes, search.size)) {
+        if (!ShellPlatform::Current().Write(shell.process(), shell.remoteFind, search.bytes, search.size)) {
             PrintText(OutputStream::Out, L"Desktop Restoring. Write Mem for Item failed\n");
             return false;
         }
@@ -147,7 +148,7 @@ int ApplyLayout(HWND listView, const wchar_t* layoutName, FreeSpotScan::Start sc
         const bool found = ApplyRecord(context, record);
         // A list view that has gone answers a search with 0 rather than -1, so a
         // record handled while it went is not counted, and the walk ends.
-        if (!ShellApi().IsWindowAlive(listView)) {
+        if (!ShellPlatform::Current().IsWindowAlive(listView)) {
             PrintText(OutputStream::Err, L"The desktop list view went away: the restore stopped.\n");
             walkedAll = false;
             break;

@@ -22,26 +22,26 @@ enum class Cover { Free, Covered, Failed };
 Cover TestPoint(HWND listView, int x, int y, HANDLE process, void* remoteFind, void* remoteRect, int* nearest,
                 bool reportNearest, int placedIndex) {
     const RemoteRecord query = EncodeNearestSearch(kNativeLayout, x, y);
-    if (!ShellApi().Write(process, remoteFind, query.bytes, query.size)) {
+    if (!ShellPlatform::Current().Write(process, remoteFind, query.bytes, query.size)) {
         PrintText(OutputStream::Out, L"RestoreIconPosition. Write Mem for Item failed\n");
         return Cover::Failed;
     }
-    *nearest = static_cast<int>(
-        ShellApi().Send(listView, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(remoteFind)));
+    *nearest = static_cast<int>(ShellPlatform::Current().Send(listView, LVM_FINDITEMW, static_cast<WPARAM>(-1),
+                                                              reinterpret_cast<LPARAM>(remoteFind)));
     if (*nearest == -1) {
         return Cover::Free;
     }
     RECT bounds;
     SetRect(&bounds, 0, 0, 0, 0);  // left = LVIR_BOUNDS: icon and label
-    if (!ShellApi().Write(process, remoteRect, &bounds, sizeof(bounds))) {
+    if (!ShellPlatform::Current().Write(process, remoteRect, &bounds, sizeof(bounds))) {
         PrintText(OutputStream::Out, L"RestoreIconPosition. Write Mem for RECT failed\n");
         return Cover::Failed;
     }
-    if (ShellApi().Send(listView, LVM_GETITEMRECT, *nearest, reinterpret_cast<LPARAM>(remoteRect)) == 0) {
+    if (ShellPlatform::Current().Send(listView, LVM_GETITEMRECT, *nearest, reinterpret_cast<LPARAM>(remoteRect)) == 0) {
         PrintText(OutputStream::Out, L"LVM_GETITEMRECT. failed\n");
         return Cover::Failed;
     }
-    if (!ShellApi().Read(process, remoteRect, &bounds, sizeof(bounds))) {
+    if (!ShellPlatform::Current().Read(process, remoteRect, &bounds, sizeof(bounds))) {
         Print(OutputStream::Out, L"RestoreIconPosition. Read RECT Mem for Item %d failed\n",
               reportNearest ? *nearest : placedIndex);
         return Cover::Failed;
@@ -61,7 +61,7 @@ bool FindFreeIconPosition(HWND listView, POINT& freePoint, HANDLE process, void*
     // The spacing and the work area stay as they are for a restore's few
     // seconds: the grid is worked out once.
     if (!scan.gridKnown_) {
-        const DWORD spacing = static_cast<DWORD>(ShellApi().Send(listView, LVM_GETITEMSPACING, FALSE, 0));
+        const DWORD spacing = static_cast<DWORD>(ShellPlatform::Current().Send(listView, LVM_GETITEMSPACING, FALSE, 0));
         scan.stepX_ = LOWORD(spacing);
         scan.stepY_ = HIWORD(spacing);
         // Without a step there is no grid to walk; the scan would stay on one point.
@@ -97,9 +97,9 @@ bool FindFreeIconPosition(HWND listView, POINT& freePoint, HANDLE process, void*
 
 bool RestoreIconPosition(HWND listView, int index, int x, int y, HANDLE process, void* remoteFind, void* remotePoint,
                          void* remoteRect, FreeSpotScan& scan) {
-    ShellApi().Send(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(remotePoint));
+    ShellPlatform::Current().Send(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(remotePoint));
     POINT current;
-    if (!ShellApi().Read(process, remotePoint, &current, sizeof(current))) {
+    if (!ShellPlatform::Current().Read(process, remotePoint, &current, sizeof(current))) {
         Print(OutputStream::Out, L"RestoreIconPosition. Read Position Mem for Item %d failed\n", index);
         return false;
     }
@@ -113,13 +113,14 @@ bool RestoreIconPosition(HWND listView, int index, int x, int y, HANDLE process,
         case Cover::Covered: {
             POINT freePoint;
             if (FindFreeIconPosition(listView, freePoint, process, remoteFind, remoteRect, scan)) {
-                ShellApi().Send(listView, LVM_SETITEMPOSITION, occupant, PackItemPosition(freePoint.x, freePoint.y));
+                ShellPlatform::Current().Send(listView, LVM_SETITEMPOSITION, occupant,
+                                              PackItemPosition(freePoint.x, freePoint.y));
             }
             break;
         }
         case Cover::Free:
             break;
     }
-    ShellApi().Send(listView, LVM_SETITEMPOSITION, index, PackItemPosition(x, y));
+    ShellPlatform::Current().Send(listView, LVM_SETITEMPOSITION, index, PackItemPosition(x, y));
     return true;
 }

@@ -9,15 +9,16 @@
 
 bool RequestItem(HWND listView, RemoteBuffers& shell, int index) {
     const RemoteRecord request = EncodeItemRequest(kNativeLayout, index, reinterpret_cast<uintptr_t>(shell.remoteText));
-    if (!ShellApi().Write(shell.process(), shell.remoteItem, request.bytes, request.size)) {
+    if (!ShellPlatform::Current().Write(shell.process(), shell.remoteItem, request.bytes, request.size)) {
         Print(OutputStream::Out, L"Desktop Saving. Write Mem for Item %d failed\n", index);
         return false;
     }
-    if (ShellApi().Send(listView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(shell.remoteItem)) == 0) {
+    if (ShellPlatform::Current().Send(listView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(shell.remoteItem)) == 0) {
         Print(OutputStream::Out, L"Desktop Saving. Get Item %d failed\n", index);
         return false;
     }
-    if (ShellApi().Send(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(shell.remotePoint)) == 0) {
+    if (ShellPlatform::Current().Send(listView, LVM_GETITEMPOSITION, index,
+                                      reinterpret_cast<LPARAM>(shell.remotePoint)) == 0) {
         Print(OutputStream::Out, L"Desktop Saving. Get Item Position %d failed\n", index);
         return false;
     }

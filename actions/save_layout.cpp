@@ -26,18 +26,18 @@ bool ReadItem(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, 
         return false;
     }
     uint8_t item[kMaxRecordSize];
-    if (!ShellApi().Read(shell.process(), shell.remoteItem, item, kNativeLayout.itemSize)) {
+    if (!ShellPlatform::Current().Read(shell.process(), shell.remoteItem, item, kNativeLayout.itemSize)) {
         Print(OutputStream::Out, L"Desktop Saving. Read LVITEM for Item %d failed\n", index);
         return false;
     }
     wchar_t text[kRemoteTextLength];
-    if (!ShellApi().Read(shell.process(), shell.remoteText, text, sizeof(text))) {
+    if (!ShellPlatform::Current().Read(shell.process(), shell.remoteText, text, sizeof(text))) {
         Print(OutputStream::Out, L"Desktop Saving. Read Name Mem for Item %d failed\n", index);
         return false;
     }
     text[kRemoteTextLength - 1] = L'\0';
     POINT position;
-    if (!ShellApi().Read(shell.process(), shell.remotePoint, &position, sizeof(position))) {
+    if (!ShellPlatform::Current().Read(shell.process(), shell.remotePoint, &position, sizeof(position))) {
         Print(OutputStream::Out, L"Desktop Saving. Read Position Mem for Item %d failed\n", index);
         return false;
     }
@@ -60,15 +60,16 @@ bool ReadItem(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, 
 // when the window is gone or the index stops advancing.
 WalkEnd ReadAllItems(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, uint8_t* idListBuffer,
                      IconRecordList& records) {
-    int index = static_cast<int>(ShellApi().Send(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_ALL));
+    int index =
+        static_cast<int>(ShellPlatform::Current().Send(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_ALL));
     while (index != -1) {
         IconRecord record;
         if (ReadItem(listView, shell, desktopFolder, idListBuffer, index, record)) {
             records.push_back(record);
-        } else if (!ShellApi().IsWindowAlive(listView)) {
+        } else if (!ShellPlatform::Current().IsWindowAlive(listView)) {
             return WalkEnd::ShellGone;
         }
-        const int next = static_cast<int>(ShellApi().Send(listView, LVM_GETNEXTITEM, index, LVNI_ALL));
+        const int next = static_cast<int>(ShellPlatform::Current().Send(listView, LVM_GETNEXTITEM, index, LVNI_ALL));
         if (next != -1 && next <= index) {
             return WalkEnd::ShellGone;
         }

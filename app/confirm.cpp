@@ -54,18 +54,14 @@ private:
     bool held_ = false;
 };
 
-ConsoleKeyboard consoleKeyboard;
-KeyboardInput* currentInput = &consoleKeyboard;
-
 }  // namespace
 
-KeyboardInput* SetKeyboardInput(KeyboardInput* input) {
-    KeyboardInput* previous = currentInput;
-    currentInput = input != nullptr ? input : &consoleKeyboard;
-    return previous;
+KeyboardInput& KeyboardInput::Real() {
+    static ConsoleKeyboard console;
+    return console;
 }
 
-wchar_t ReadKeyNoEcho() { return currentInput->ReadKey(); }
+wchar_t ReadKeyNoEcho() { return KeyboardInput::Current().ReadKey(); }
 
 bool AskYesNo(const wchar_t* question) {
     Print(OutputStream::Out, L"%s [y/n]? ", question);
@@ -87,6 +83,6 @@ bool AskYesNo(const wchar_t* question) {
                       L"console.\n");
             return false;
         }
-        currentInput->Beep();
+        KeyboardInput::Current().Beep();
     }
 }

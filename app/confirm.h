@@ -1,18 +1,18 @@
 #pragma once
 
+#include "text/seam.h"
+
 // The key read returns this code unit when there is no console input to read.
 constexpr wchar_t kNoConsoleKey = 0xFFFF;
 
-// The console beneath the yes-or-no question; tests replace it.
-class KeyboardInput {
+// The console beneath the yes-or-no question and the menu; tests replace it.
+class KeyboardInput : public Seam<KeyboardInput> {
 public:
+    static KeyboardInput& Real();
     virtual ~KeyboardInput() = default;
     virtual wchar_t ReadKey() = 0;
     virtual void Beep() = 0;
 };
-
-// Installs a key source (null restores the console); returns the previous one.
-KeyboardInput* SetKeyboardInput(KeyboardInput* input);
 
 // Waits for one key press without echo and without Enter. Extended keys come as
 // two code units (0 or 0xE0, then the scan code); Ctrl+C is the code unit 3.

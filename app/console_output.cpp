@@ -38,18 +38,16 @@ public:
     }
 };
 
-StandardStreams standardStreams;
-OutputSink* currentSink = &standardStreams;
-
 }  // namespace
 
-OutputSink* SetOutputSink(OutputSink* sink) {
-    OutputSink* previous = currentSink;
-    currentSink = sink != nullptr ? sink : &standardStreams;
-    return previous;
+OutputSink& OutputSink::Real() {
+    static StandardStreams standardStreams;
+    return standardStreams;
 }
 
-void PrintText(OutputStream stream, const wchar_t* text) { currentSink->Write(stream, text != nullptr ? text : L""); }
+void PrintText(OutputStream stream, const wchar_t* text) {
+    OutputSink::Current().Write(stream, text != nullptr ? text : L"");
+}
 
 void Print(OutputStream stream, const wchar_t* format, ...) {
     WString text;

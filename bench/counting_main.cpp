@@ -50,9 +50,8 @@ void WriteCounts(const CountingShell& shell) {
 int wmain(int argc, wchar_t** argv) {
     SetResourceModule(GetModuleHandleW(nullptr));
     CountingShell shell;
-    SetShellPlatform(&shell);
+    const ShellPlatform::Scope counting(&shell);
     const int exitCode = RunCommandLine(argc, argv);
-    SetShellPlatform(nullptr);
     WriteCounts(shell);
     return exitCode;
 }

@@ -19,7 +19,7 @@ DesktopFolder::~DesktopFolder() {
 }
 
 bool DesktopFolder::Obtain() {
-    const HRESULT result = ShellApi().GetDesktopFolder(&folder_);
+    const HRESULT result = ShellPlatform::Current().GetDesktopFolder(&folder_);
     if (FAILED(result)) {
         if (folder_ != nullptr) {
             folder_->Release();
@@ -37,11 +37,11 @@ IdentityOutcome GetItemIdentity(HANDLE process, uint64_t remoteIdList, IShellFol
     identity.Clear();
     const void* remote = reinterpret_cast<const void*>(static_cast<uintptr_t>(remoteIdList));
     uint8_t header[3] = {};
-    if (!ShellApi().Read(process, remote, header, sizeof(header))) {
+    if (!ShellPlatform::Current().Read(process, remote, header, sizeof(header))) {
         return IdentityOutcome::HeaderReadFailed;
     }
     const size_t firstIdSize = header[0] | (header[1] << 8);
-    if (!ShellApi().Read(process, remote, idListBuffer, firstIdSize)) {
+    if (!ShellPlatform::Current().Read(process, remote, idListBuffer, firstIdSize)) {
         return IdentityOutcome::ListReadFailed;
     }
     // Only the first identifier is copied; the terminator makes it a whole list.
@@ -51,15 +51,16 @@ IdentityOutcome GetItemIdentity(HANDLE process, uint64_t remoteIdList, IShellFol
 
     WIN32_FIND_DATAW findData;
     std::memset(&findData, 0, sizeof(findData));
-    if (SUCCEEDED(ShellApi().GetDataFromIdList(desktopFolder, idList, SHGDFIL_FINDDATA, &findData, sizeof(findData)))) {
+    if (SUCCEEDED(ShellPlatform::Current().GetDataFromIdList(desktopFolder, idList, SHGDFIL_FINDDATA, &findData,
+                                                             sizeof(findData)))) {
         findData.cFileName[MAX_PATH - 1] = L'\0';
         identity.Assign(findData.cFileName);
         return IdentityOutcome::Found;
     }
     SHDESCRIPTIONID description;
     std::memset(&description, 0, sizeof(description));
-    if (SUCCEEDED(ShellApi().GetDataFromIdList(desktopFolder, idList, SHGDFIL_DESCRIPTIONID, &description,
-                                               sizeof(description)))) {
+    if (SUCCEEDED(ShellPlatform::Current().GetDataFromIdList(desktopFolder, idList, SHGDFIL_DESCRIPTIONID, &description,
+                                                             sizeof(description)))) {
         FormatGuid(identity, description.clsid);
         return IdentityOutcome::Found;
     }

@@ -27,11 +27,11 @@ struct Release {
 void CarryOut(const Release& release) {
     for (void* block : release.blocks) {
         if (block != nullptr) {
-            ShellApi().Free(release.process, block);
+            ShellPlatform::Current().Free(release.process, block);
         }
     }
     if (release.process != nullptr) {
-        ShellApi().CloseHandle(release.process);
+        ShellPlatform::Current().CloseHandle(release.process);
     }
 }
 
@@ -95,8 +95,8 @@ RemoteBuffers::~RemoteBuffers() {
 
 ShellAccess RemoteBuffers::Open(HWND listView) {
     // A window that went meanwhile leaves the id zero, and the open then fails.
-    const DWORD processId = ShellApi().WindowProcessId(listView);
-    process_ = ShellApi().OpenProcess(kShellProcessAccess, processId);
+    const DWORD processId = ShellPlatform::Current().WindowProcessId(listView);
+    process_ = ShellPlatform::Current().OpenProcess(kShellProcessAccess, processId);
     if (process_ == nullptr) {
         return ShellAccess::NoProcess;
     }
@@ -105,11 +105,12 @@ ShellAccess RemoteBuffers::Open(HWND listView) {
     bool selfIsWow64 = false;
     bool shellIsWow64 = false;
     ShellAccess access = ShellAccess::WidthUnknown;
-    if (ShellApi().IsWow64(GetCurrentProcess(), &selfIsWow64) && ShellApi().IsWow64(process_, &shellIsWow64)) {
+    if (ShellPlatform::Current().IsWow64(GetCurrentProcess(), &selfIsWow64) &&
+        ShellPlatform::Current().IsWow64(process_, &shellIsWow64)) {
         access = CompareShellWidth(kBuildIs64Bit, selfIsWow64, shellIsWow64);
     }
     if (access != ShellAccess::Granted) {
-        ShellApi().CloseHandle(process_);
+        ShellPlatform::Current().CloseHandle(process_);
         process_ = nullptr;
     }
     return access;
@@ -117,7 +118,7 @@ ShellAccess RemoteBuffers::Open(HWND listView) {
 
 bool RemoteBuffers::Allocate(std::initializer_list<RemoteBlock> order) {
     for (RemoteBlock block : order) {
-        Slot(block) = ShellApi().Allocate(process_, RemoteBlockSize(block));
+        Slot(block) = ShellPlatform::Current().Allocate(process_, RemoteBlockSize(block));
     }
     for (RemoteBlock block : order) {
         if (Slot(block) == nullptr) {

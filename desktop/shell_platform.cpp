@@ -46,17 +46,7 @@ HRESULT ShellPlatform::GetDataFromIdList(IShellFolder* folder, PCUITEMID_CHILD i
     return ::SHGetDataFromIDListW(folder, idList, format, data, size);
 }
 
-namespace {
-
-ShellPlatform realPlatform;
-ShellPlatform* currentPlatform = &realPlatform;
-
-}  // namespace
-
-ShellPlatform& ShellApi() { return *currentPlatform; }
-
-ShellPlatform* SetShellPlatform(ShellPlatform* platform) {
-    ShellPlatform* previous = currentPlatform;
-    currentPlatform = platform != nullptr ? platform : &realPlatform;
-    return previous;
+ShellPlatform& ShellPlatform::Real() {
+    static ShellPlatform real;
+    return real;
 }

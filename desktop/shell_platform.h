@@ -3,11 +3,14 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "text/seam.h"
+
 // The platform services that reach into the shell: its process memory, its list
 // view and its namespace. The real implementation calls Win32 directly; tests
 // install one that fails a chosen call, and the benchmark one that counts.
-class ShellPlatform {
+class ShellPlatform : public Seam<ShellPlatform> {
 public:
+    static ShellPlatform& Real();
     virtual ~ShellPlatform() = default;
 
     virtual DWORD WindowProcessId(HWND window);
@@ -26,8 +29,3 @@ public:
     virtual HRESULT GetDesktopFolder(IShellFolder** folder);
     virtual HRESULT GetDataFromIdList(IShellFolder* folder, PCUITEMID_CHILD idList, int format, void* data, int size);
 };
-
-ShellPlatform& ShellApi();
-
-// Installs a platform (null restores the real one); returns the previous one.
-ShellPlatform* SetShellPlatform(ShellPlatform* platform);

@@ -5,8 +5,8 @@
 
 void BuildLayoutName(WString& name, int monitorCount) {
     if (monitorCount == 1) {
-        name.FormatResString(kSingleMonitorNameId, Display().GetSystemMetrics(SM_CXSCREEN),
-                             Display().GetSystemMetrics(SM_CYSCREEN));
+        name.FormatResString(kSingleMonitorNameId, DisplayPlatform::Current().GetSystemMetrics(SM_CXSCREEN),
+                             DisplayPlatform::Current().GetSystemMetrics(SM_CYSCREEN));
         return;
     }
     name.Format(L"%s ", LoadResString(kMultiMonitorNameId));

@@ -15,23 +15,13 @@ BOOL DisplayPlatform::GetMonitorInfoW(HMONITOR monitor, MONITORINFO* info) { ret
 
 BOOL DisplayPlatform::GetWorkArea(RECT* area) { return ::SystemParametersInfoW(SPI_GETWORKAREA, 0, area, 0); }
 
-namespace {
-
-DisplayPlatform realDisplay;
-DisplayPlatform* currentDisplay = &realDisplay;
-
-}  // namespace
-
-DisplayPlatform& Display() { return *currentDisplay; }
-
-DisplayPlatform* SetDisplayPlatform(DisplayPlatform* platform) {
-    DisplayPlatform* previous = currentDisplay;
-    currentDisplay = platform != nullptr ? platform : &realDisplay;
-    return previous;
+DisplayPlatform& DisplayPlatform::Real() {
+    static DisplayPlatform real;
+    return real;
 }
 
 int CaptureMonitors() {
-    monitorTable.count = Display().GetSystemMetrics(SM_CMONITORS);
+    monitorTable.count = DisplayPlatform::Current().GetSystemMetrics(SM_CMONITORS);
     // Cleared, so that an entry the enumeration leaves unfilled (a monitor whose
     // information could not be read) never shows stray memory in a layout name.
     const int count = monitorTable.count > 0 ? monitorTable.count : 0;
@@ -40,8 +30,8 @@ int CaptureMonitors() {
         return 0;
     }
     monitorTable.filled = 0;
-    Display().EnumDisplayMonitors(MonitorEnumProc, reinterpret_cast<LPARAM>(&monitorTable.filled));
-    Display().GetWorkArea(&WorkArea);
+    DisplayPlatform::Current().EnumDisplayMonitors(MonitorEnumProc, reinterpret_cast<LPARAM>(&monitorTable.filled));
+    DisplayPlatform::Current().GetWorkArea(&WorkArea);
     return monitorTable.count;
 }
 
@@ -49,7 +39,7 @@ BOOL CALLBACK MonitorEnumProc(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     MONITORINFO info;
     std::memset(&info, 0, sizeof(info));
     info.cbSize = sizeof(info);
-    if (!Display().GetMonitorInfoW(monitor, &info)) {
+    if (!DisplayPlatform::Current().GetMonitorInfoW(monitor, &info)) {
         return TRUE;
     }
     int& filled = *reinterpret_cast<int*>(data);

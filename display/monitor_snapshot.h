@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "text/seam.h"
+
 struct MonitorEntry {
     HMONITOR monitor;
     MONITORINFO info;
@@ -20,17 +22,15 @@ extern MonitorTable monitorTable;
 extern RECT WorkArea;
 
 // The display services the snapshot asks; tests install a fake set of monitors.
-class DisplayPlatform {
+class DisplayPlatform : public Seam<DisplayPlatform> {
 public:
+    static DisplayPlatform& Real();
     virtual ~DisplayPlatform() = default;
     virtual int GetSystemMetrics(int index);
     virtual BOOL EnumDisplayMonitors(MONITORENUMPROC callback, LPARAM data);
     virtual BOOL GetMonitorInfoW(HMONITOR monitor, MONITORINFO* info);
     virtual BOOL GetWorkArea(RECT* area);
 };
-
-DisplayPlatform& Display();
-DisplayPlatform* SetDisplayPlatform(DisplayPlatform* platform);
 
 // Fills the table and WorkArea; returns the system's monitor count.
 int CaptureMonitors();

@@ -18,7 +18,7 @@ RegKey::RegKey(const wchar_t* keyPath, REGSAM keyAccess, DWORD keyOptions)
 
 RegKey::~RegKey() {
     if (handle != nullptr) {
-        Registry().CloseKey(handle);
+        RegistryPlatform::Current().CloseKey(handle);
         handle = nullptr;
     }
 }
@@ -28,14 +28,15 @@ bool RegKey::Create() {
     security.nLength = sizeof(security);
     security.lpSecurityDescriptor = nullptr;
     security.bInheritHandle = TRUE;
-    return Registry().CreateKey(HKEY_CURRENT_USER, path.Text(), options, access, &security, &handle) == ERROR_SUCCESS;
+    return RegistryPlatform::Current().CreateKey(HKEY_CURRENT_USER, path.Text(), options, access, &security, &handle) ==
+           ERROR_SUCCESS;
 }
 
 bool RegKey::Descend(const wchar_t* name) {
     if (handle == nullptr || name == nullptr || name[0] == L'\0') {
         return false;
     }
-    Registry().CloseKey(handle);
+    RegistryPlatform::Current().CloseKey(handle);
     handle = nullptr;
     path.Append(L"\\");
     path.Append(name);
@@ -48,12 +49,13 @@ bool RegKey::Descend(const wchar_t* name) {
 
 bool RegKey::EnumSubKey(DWORD index, wchar_t* name, DWORD capacity) {
     DWORD length = capacity;
-    return Registry().EnumKey(handle, index, name, &length) == ERROR_SUCCESS;
+    return RegistryPlatform::Current().EnumKey(handle, index, name, &length) == ERROR_SUCCESS;
 }
 
 bool RegKey::EnumValue(DWORD index, wchar_t* name, DWORD nameCapacity, DWORD* type, BYTE* data, DWORD* dataSize) {
     DWORD nameLength = nameCapacity;
-    return Registry().EnumValue(handle, index, name, &nameLength, type, data, dataSize) == ERROR_SUCCESS;
+    return RegistryPlatform::Current().EnumValue(handle, index, name, &nameLength, type, data, dataSize) ==
+           ERROR_SUCCESS;
 }
 
 bool RegKey::ValueNames(std::vector<WString>& names) {
@@ -61,7 +63,8 @@ bool RegKey::ValueNames(std::vector<WString>& names) {
     const std::unique_ptr<wchar_t[]> name(new wchar_t[kMaxValueNameLength]);
     for (DWORD index = 0;; ++index) {
         DWORD length = kMaxValueNameLength;
-        const LSTATUS status = Registry().EnumValue(handle, index, name.get(), &length, nullptr, nullptr, nullptr);
+        const LSTATUS status =
+            RegistryPlatform::Current().EnumValue(handle, index, name.get(), &length, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) {
             return true;
         }
@@ -76,22 +79,23 @@ bool RegKey::SetDword(const wchar_t* name, DWORD value) {
     if (handle == nullptr) {
         return false;
     }
-    return Registry().SetValue(handle, name, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)) ==
-           ERROR_SUCCESS;
+    return RegistryPlatform::Current().SetValue(handle, name, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                                                sizeof(value)) == ERROR_SUCCESS;
 }
 
 bool RegKey::SetBinary(const wchar_t* name, const void* data, DWORD size) {
     if (handle == nullptr) {
         return false;
     }
-    return Registry().SetValue(handle, name, REG_BINARY, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+    return RegistryPlatform::Current().SetValue(handle, name, REG_BINARY, static_cast<const BYTE*>(data), size) ==
+           ERROR_SUCCESS;
 }
 
 bool RegKey::DeleteValue(const wchar_t* name) {
     if (handle == nullptr) {
         return false;
     }
-    return Registry().DeleteValue(handle, name) == ERROR_SUCCESS;
+    return RegistryPlatform::Current().DeleteValue(handle, name) == ERROR_SUCCESS;
 }
 
 int CompareRegistryNames(const wchar_t* left, const wchar_t* right) {

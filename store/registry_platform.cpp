@@ -24,17 +24,7 @@ LSTATUS RegistryPlatform::SetValue(HKEY key, const wchar_t* name, DWORD type, co
 
 LSTATUS RegistryPlatform::DeleteValue(HKEY key, const wchar_t* name) { return ::RegDeleteValueW(key, name); }
 
-namespace {
-
-RegistryPlatform realRegistry;
-RegistryPlatform* currentRegistry = &realRegistry;
-
-}  // namespace
-
-RegistryPlatform& Registry() { return *currentRegistry; }
-
-RegistryPlatform* SetRegistryPlatform(RegistryPlatform* platform) {
-    RegistryPlatform* previous = currentRegistry;
-    currentRegistry = platform != nullptr ? platform : &realRegistry;
-    return previous;
+RegistryPlatform& RegistryPlatform::Real() {
+    static RegistryPlatform real;
+    return real;
 }

@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include "text/seam.h"
+
 // The registry calls of the store. The real implementation calls Win32 directly;
 // tests install one that fails a chosen call.
-class RegistryPlatform {
+class RegistryPlatform : public Seam<RegistryPlatform> {
 public:
+    static RegistryPlatform& Real();
     virtual ~RegistryPlatform() = default;
     virtual LSTATUS CreateKey(HKEY parent, const wchar_t* path, DWORD options, REGSAM access,
                               SECURITY_ATTRIBUTES* security, HKEY* key);
@@ -16,6 +19,3 @@ public:
     virtual LSTATUS SetValue(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size);
     virtual LSTATUS DeleteValue(HKEY key, const wchar_t* name);
 };
-
-RegistryPlatform& Registry();
-RegistryPlatform* SetRegistryPlatform(RegistryPlatform* platform);

@@ -7,14 +7,11 @@
 // Collects what the code under test prints, per stream, for the test's lifetime.
 class CapturedOutput : public OutputSink {
 public:
-    CapturedOutput() : previous_(SetOutputSink(this)) {}
-    ~CapturedOutput() override { SetOutputSink(previous_); }
-
     void Write(OutputStream stream, const wchar_t* text) override { (stream == OutputStream::Out ? out : err) += text; }
 
     std::wstring out;
     std::wstring err;
 
 private:
-    OutputSink* previous_;
+    OutputSink::Scope installed_{this};
 };

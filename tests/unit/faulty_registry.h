@@ -19,9 +19,7 @@ public:
     using Predicate = FaultBudget<Call>::Predicate;
 
     // Fails the first `count` calls the predicate accepts (all of them when 0).
-    explicit FaultyRegistry(Predicate fails, int count = 1)
-        : budget_(std::move(fails), count), previous_(SetRegistryPlatform(this)) {}
-    ~FaultyRegistry() override { SetRegistryPlatform(previous_); }
+    explicit FaultyRegistry(Predicate fails, int count = 1) : budget_(std::move(fails), count) {}
 
     LSTATUS CreateKey(HKEY parent, const wchar_t* path, DWORD options, REGSAM access, SECURITY_ATTRIBUTES* security,
                       HKEY* key) override {
@@ -52,5 +50,5 @@ private:
     bool Fails(const Call& call) { return budget_.Fails(call); }
 
     FaultBudget<Call> budget_;
-    RegistryPlatform* previous_;
+    RegistryPlatform::Scope installed_{this};
 };

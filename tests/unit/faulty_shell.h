@@ -21,9 +21,7 @@ public:
     using Predicate = FaultBudget<Call>::Predicate;
 
     // Fails the first `count` calls the predicate accepts (all of them when 0).
-    explicit FaultyShell(Predicate fails, int count = 1)
-        : budget_(std::move(fails), count), previous_(SetShellPlatform(this)) {}
-    ~FaultyShell() override { SetShellPlatform(previous_); }
+    explicit FaultyShell(Predicate fails, int count = 1) : budget_(std::move(fails), count) {}
 
     HANDLE OpenProcess(DWORD access, DWORD processId) override {
         return Fails({Kind::Open, 0, 0, 0, 0, nullptr}) ? nullptr : ShellPlatform::OpenProcess(access, processId);
@@ -68,5 +66,5 @@ private:
 
     FaultBudget<Call> budget_;
     std::map<uintptr_t, SIZE_T> blocks_;
-    ShellPlatform* previous_;
+    ShellPlatform::Scope installed_{this};
 };

@@ -24,9 +24,6 @@ TEST(FormatGuid, FixedWidthUpperCase) {
 // a local array, and namespace answers chosen per query.
 class FakeNamespace : public ShellPlatform {
 public:
-    FakeNamespace() : previous_(SetShellPlatform(this)) {}
-    ~FakeNamespace() override { SetShellPlatform(previous_); }
-
     bool Read(HANDLE, const void* address, void* data, SIZE_T size) override {
         reads.push_back(size);
         if (static_cast<int>(reads.size()) == failingRead) return false;
@@ -60,7 +57,7 @@ public:
     bool seenTerminator = false;
 
 private:
-    ShellPlatform* previous_;
+    ShellPlatform::Scope installed_{this};
 };
 
 class ItemIdentity : public ::testing::Test {

@@ -19,9 +19,6 @@ struct FakeMonitor {
 // A display whose monitors the test chooses.
 class FakeDisplay : public DisplayPlatform {
 public:
-    FakeDisplay() : previous_(SetDisplayPlatform(this)) {}
-    ~FakeDisplay() override { SetDisplayPlatform(previous_); }
-
     int GetSystemMetrics(int index) override {
         switch (index) {
             case SM_CMONITORS:
@@ -61,7 +58,7 @@ public:
     int enumerations = 0;
 
 private:
-    DisplayPlatform* previous_;
+    DisplayPlatform::Scope installed_{this};
 };
 
 class LayoutName : public ::testing::Test {

@@ -12,9 +12,6 @@ namespace {
 // the test chooses which one fails and what the width query answers.
 class FakeShell : public ShellPlatform {
 public:
-    FakeShell() : previous_(SetShellPlatform(this)) {}
-    ~FakeShell() override { SetShellPlatform(previous_); }
-
     DWORD WindowProcessId(HWND) override { return 42; }
     HANDLE OpenProcess(DWORD access, DWORD) override {
         openedWith = access;
@@ -43,7 +40,7 @@ public:
     std::vector<HANDLE> closed;
 
 private:
-    ShellPlatform* previous_;
+    ShellPlatform::Scope installed_{this};
 };
 
 void* Block(int number) { return reinterpret_cast<void*>(0x10000 * number); }

@@ -7,8 +7,7 @@
 // Keys the test types, and the beeps they cause, for the test's lifetime.
 class ScriptedKeys : public KeyboardInput {
 public:
-    explicit ScriptedKeys(std::wstring keys) : keys_(std::move(keys)), previous_(SetKeyboardInput(this)) {}
-    ~ScriptedKeys() override { SetKeyboardInput(previous_); }
+    explicit ScriptedKeys(std::wstring keys) : keys_(std::move(keys)) {}
 
     wchar_t ReadKey() override {
         // Past the script there is no console input left.
@@ -22,5 +21,5 @@ public:
 private:
     std::wstring keys_;
     size_t next_ = 0;
-    KeyboardInput* previous_;
+    KeyboardInput::Scope installed_{this};
 };

@@ -234,8 +234,6 @@ TEST_F(Store, RegKeyDescent) {
 // A registry that refuses every open.
 class ClosedRegistry : public RegistryPlatform {
 public:
-    ClosedRegistry() : previous_(SetRegistryPlatform(this)) {}
-    ~ClosedRegistry() override { SetRegistryPlatform(previous_); }
     LSTATUS CreateKey(HKEY, const wchar_t*, DWORD, REGSAM, SECURITY_ATTRIBUTES*, HKEY*) override {
         return ERROR_ACCESS_DENIED;
     }
@@ -246,7 +244,7 @@ public:
     int writes = 0;
 
 private:
-    RegistryPlatform* previous_;
+    RegistryPlatform::Scope installed_{this};
 };
 
 TEST_F(Store, WritesOnAKeyThatDidNotOpenFailWithoutCallingTheRegistry) {
