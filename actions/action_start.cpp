@@ -4,18 +4,15 @@
 #include "desktop/desktop_list_view.h"
 #include "display/layout_name.h"
 
-HWND LocateDesktopListView() {
-    HWND listView = FindDesktopListView();
+ActionStart::ActionStart(const wchar_t* givenName) : listView(FindDesktopListView()) {
     if (listView == nullptr) {
         PrintText(OutputStream::Err, L"Could not locate Desktop ListView.\n");
+        return;
     }
-    return listView;
-}
-
-void ChooseLayoutName(WString& layoutName, const wchar_t* givenName, int monitorCount) {
+    monitors_.emplace();
     if (givenName[0] != L'\0') {
         layoutName.Assign(givenName);
     } else {
-        BuildLayoutName(layoutName, monitorCount);
+        BuildLayoutName(layoutName, monitors_->count);
     }
 }

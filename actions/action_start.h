@@ -2,11 +2,28 @@
 
 #include <windows.h>
 
+#include <optional>
+
+#include "display/monitor_capture.h"
 #include "text/wstring.h"
 
-// Every action begins by finding the desktop list view; when there is none it
-// says so on standard error and the action ends with nothing acquired.
-HWND LocateDesktopListView();
+// What every action begins with: the desktop list view, then the monitor
+// snapshot, held until the action ends, and the name of the layout it works on.
+class ActionStart {
+public:
+    // Finds the desktop list view; when there is none it says so on standard
+    // error and takes nothing else. Otherwise it captures the monitors and takes
+    // the given name or, when that is empty, the current display's default name.
+    explicit ActionStart(const wchar_t* givenName);
+    ActionStart(const ActionStart&) = delete;
+    ActionStart& operator=(const ActionStart&) = delete;
 
-// The name given on the command line, or else the current display's default name.
-void ChooseLayoutName(WString& layoutName, const wchar_t* givenName, int monitorCount);
+    // False when there is no desktop list view: the action ends at once.
+    [[nodiscard]] bool Found() const { return listView != nullptr; }
+
+    const HWND listView;
+    WString layoutName;
+
+private:
+    std::optional<MonitorCapture> monitors_;
+};

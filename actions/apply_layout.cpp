@@ -12,6 +12,7 @@
 #include "desktop/item_identity.h"
 #include "desktop/remote_buffers.h"
 #include "desktop/shell_platform.h"
+#include "display/monitor_snapshot.h"
 #include "store/layout_store.h"
 #include "text/ascii_case.h"
 
@@ -31,7 +32,7 @@ struct ApplyContext {
 void PlaceIcon(ApplyContext& context, int index, const IconRecord& record) {
     if (RestoreIconPosition(context.listView, index, record.x, record.y, context.shell.process(),
                             context.shell.remoteFind, context.shell.remotePoint, context.shell.remoteRect,
-                            context.scan)) {
+                            context.scan) == ScratchBlocks::Overwritten) {
         context.findHoldsTextSearch = false;
     }
 }
@@ -50,17 +51,15 @@ bool CandidateMatches(const ApplyContext& context, int candidate, const IconReco
     if (!RequestItem(context.listView, shell, candidate)) {
         return false;
     }
-    uint8_t param[8] = {};
+    // Only the item data is read back, into its place in an otherwise empty record.
+    uint8_t item[kMaxRecordSize] = {};
     if (!ShellPlatform::Current().Read(shell.process(),
-                                       static_cast<uint8_t*>(shell.remoteItem) + kNativeLayout.itemParamOffset, param,
-                                       kNativeLayout.addressSize)) {
+                                       static_cast<uint8_t*>(shell.remoteItem) + kNativeLayout.itemParamOffset,
+                                       item + kNativeLayout.itemParamOffset, kNativeLayout.addressSize)) {
         Print(OutputStream::Out, L"Desktop Saving. Read LPCITEMIDLIST Item %d failed\n", candidate);
         return false;
     }
-    uint64_t idList = 0;
-    for (uint32_t byte = 0; byte < kNativeLayout.addressSize; ++byte) {
-        idList |= static_cast<uint64_t>(param[byte]) << (8 * byte);
-    }
+    const uint64_t idList = DecodeItemParam(kNativeLayout, item);
     if (idList == 0) {
         Print(OutputStream::Out, L"Desktop Saving. Read ITEMIDLIST Item %d failed\n", candidate);
         return false;
@@ -125,6 +124,8 @@ int ApplyLayout(HWND listView, const wchar_t* layoutName, FreeSpotScan::Start sc
         PrintText(OutputStream::Out, message.Text());
         return 0;
     }
+    // The save names a missing desktop folder, the restore does not: a save that
+    // stores nothing must say why, while a restore speaks only of its icons.
     DesktopFolder desktopFolder;
     if (!desktopFolder.Obtain()) {
         return 0;
@@ -133,6 +134,9 @@ int ApplyLayout(HWND listView, const wchar_t* layoutName, FreeSpotScan::Start sc
     if (!OpenShellProcess(shell, listView)) {
         return 0;
     }
+    // The ID-list buffer comes before the blocks here, after them in the save:
+    // each command keeps its own fixed order of acquiring, so that the failures
+    // a user can meet, and what each prints, stay as they have always been.
     IdListBuffer idListBuffer = AllocateIdListBuffer();
     if (!idListBuffer) {
         return 0;
@@ -141,8 +145,10 @@ int ApplyLayout(HWND listView, const wchar_t* layoutName, FreeSpotScan::Start sc
             shell, {RemoteBlock::Rect, RemoteBlock::Item, RemoteBlock::Find, RemoteBlock::Text, RemoteBlock::Point})) {
         return 0;
     }
-    ApplyContext context{listView, shell, desktopFolder.get(), idListBuffer.get(), FreeSpotScan(scanStart)};
-    int placed = 0;
+    ApplyContext context{listView, shell, desktopFolder.get(), idListBuffer.get(), FreeSpotScan(WorkArea, scanStart)};
+    // Records whose icon was found: those that already stood at their place and
+    // those whose move failed count too.
+    int matched = 0;
     bool walkedAll = true;
     for (const IconRecord& record : records) {
         const bool found = ApplyRecord(context, record);
@@ -154,11 +160,11 @@ int ApplyLayout(HWND listView, const wchar_t* layoutName, FreeSpotScan::Start sc
             break;
         }
         if (found) {
-            ++placed;
+            ++matched;
         }
     }
-    if (placed > 0) {
-        Print(OutputStream::Out, L"Layout: %s\nDesktop Restored: %d icons\n", layoutName, placed);
+    if (matched > 0) {
+        Print(OutputStream::Out, L"Layout: %s\nDesktop Restored: %d icons\n", layoutName, matched);
     }
     return walkedAll ? 1 : 0;
 }

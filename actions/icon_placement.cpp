@@ -6,7 +6,6 @@
 #include "app/console_output.h"
 #include "desktop/remote_records.h"
 #include "desktop/shell_platform.h"
-#include "display/monitor_snapshot.h"
 
 namespace {
 
@@ -56,35 +55,37 @@ LPARAM PackItemPosition(int x, int y) {
     return static_cast<LPARAM>(static_cast<DWORD>(MAKELONG(static_cast<WORD>(x), static_cast<WORD>(y))));
 }
 
-bool FindFreeIconPosition(HWND listView, POINT& freePoint, HANDLE process, void* remoteFind, void* remoteRect,
-                          FreeSpotScan& scan) {
-    // The spacing and the work area stay as they are for a restore's few
-    // seconds: the grid is worked out once.
-    if (!scan.gridKnown_) {
-        const DWORD spacing = static_cast<DWORD>(ShellPlatform::Current().Send(listView, LVM_GETITEMSPACING, FALSE, 0));
-        scan.stepX_ = LOWORD(spacing);
-        scan.stepY_ = HIWORD(spacing);
-        // Without a step there is no grid to walk; the scan would stay on one point.
-        if (scan.stepX_ != 0 && scan.stepY_ != 0) {
-            const int columnLimit = WorkArea.right - kScanMargin;
-            const int rowLimit = WorkArea.bottom - kScanMargin;
-            scan.columns_ = columnLimit > kScanStartX ? (columnLimit - kScanStartX + scan.stepX_ - 1) / scan.stepX_ : 0;
-            scan.rows_ = rowLimit > kScanStartY ? (rowLimit - kScanStartY + scan.stepY_ - 1) / scan.stepY_ : 0;
-        }
-        scan.gridKnown_ = true;
+void FreeSpotScan::LearnGrid(HWND listView) {
+    const DWORD spacing = static_cast<DWORD>(ShellPlatform::Current().Send(listView, LVM_GETITEMSPACING, FALSE, 0));
+    stepX_ = LOWORD(spacing);
+    stepY_ = HIWORD(spacing);
+    // Without a step there is no grid to walk; the scan would stay on one point.
+    if (stepX_ != 0 && stepY_ != 0) {
+        const int columnLimit = workArea_.right - kScanMargin;
+        const int rowLimit = workArea_.bottom - kScanMargin;
+        columns_ = columnLimit > kScanStartX ? (columnLimit - kScanStartX + stepX_ - 1) / stepX_ : 0;
+        rows_ = rowLimit > kScanStartY ? (rowLimit - kScanStartY + stepY_ - 1) / stepY_ : 0;
     }
-    const long long points = static_cast<long long>(scan.columns_) * scan.rows_;
-    const long long first = scan.start_ == FreeSpotScan::Start::TopLeft ? 0 : scan.cursor_;
+    gridKnown_ = true;
+}
+
+bool FreeSpotScan::FindFreeIconPosition(HWND listView, POINT& freePoint, HANDLE process, void* remoteFind,
+                                        void* remoteRect) {
+    if (!gridKnown_) {
+        LearnGrid(listView);
+    }
+    const long long points = static_cast<long long>(columns_) * rows_;
+    const long long first = start_ == Start::TopLeft ? 0 : cursor_;
     for (long long step = 0; step < points; ++step) {
         const long long point = (first + step) % points;
-        const int x = kScanStartX + static_cast<int>(point / scan.rows_) * scan.stepX_;
-        const int y = kScanStartY + static_cast<int>(point % scan.rows_) * scan.stepY_;
+        const int x = kScanStartX + static_cast<int>(point / rows_) * stepX_;
+        const int y = kScanStartY + static_cast<int>(point % rows_) * stepY_;
         int nearest = -1;
         switch (TestPoint(listView, x, y, process, remoteFind, remoteRect, &nearest, true, 0)) {
             case Cover::Free:
                 freePoint = {x, y};
                 // The point is about to be taken: the next search starts after it.
-                scan.cursor_ = (point + 1) % points;
+                cursor_ = (point + 1) % points;
                 return true;
             case Cover::Failed:
                 return false;
@@ -95,24 +96,24 @@ bool FindFreeIconPosition(HWND listView, POINT& freePoint, HANDLE process, void*
     return false;
 }
 
-bool RestoreIconPosition(HWND listView, int index, int x, int y, HANDLE process, void* remoteFind, void* remotePoint,
-                         void* remoteRect, FreeSpotScan& scan) {
+ScratchBlocks RestoreIconPosition(HWND listView, int index, int x, int y, HANDLE process, void* remoteFind,
+                                  void* remotePoint, void* remoteRect, FreeSpotScan& scan) {
     ShellPlatform::Current().Send(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(remotePoint));
     POINT current;
     if (!ShellPlatform::Current().Read(process, remotePoint, &current, sizeof(current))) {
         Print(OutputStream::Out, L"RestoreIconPosition. Read Position Mem for Item %d failed\n", index);
-        return false;
+        return ScratchBlocks::Untouched;
     }
     if (current.x == x && current.y == y) {
-        return false;
+        return ScratchBlocks::Untouched;
     }
     int occupant = -1;
     switch (TestPoint(listView, x, y, process, remoteFind, remoteRect, &occupant, false, index)) {
         case Cover::Failed:
-            return true;
+            return ScratchBlocks::Overwritten;
         case Cover::Covered: {
             POINT freePoint;
-            if (FindFreeIconPosition(listView, freePoint, process, remoteFind, remoteRect, scan)) {
+            if (scan.FindFreeIconPosition(listView, freePoint, process, remoteFind, remoteRect)) {
                 ShellPlatform::Current().Send(listView, LVM_SETITEMPOSITION, occupant,
                                               PackItemPosition(freePoint.x, freePoint.y));
             }
@@ -122,5 +123,5 @@ bool RestoreIconPosition(HWND listView, int index, int x, int y, HANDLE process,
             break;
     }
     ShellPlatform::Current().Send(listView, LVM_SETITEMPOSITION, index, PackItemPosition(x, y));
-    return true;
+    return ScratchBlocks::Overwritten;
 }

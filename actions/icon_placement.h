@@ -2,19 +2,30 @@
 
 #include <windows.h>
 
-// The free-spot grid of one restore: the work area's icon grid, walked column by
-// column from the top left, and where the last search stopped. Resuming there
-// keeps a restore that evicts on every icon linear: the points before it were
-// found covered and mostly stay so. Every point is still tested against the
-// list view before it is used; a search that reaches the end goes round once
-// from the top left, so points freed since are found too.
+// The free-spot grid of one restore: the icon grid of the work area it was made
+// with, walked column by column from the top left, and where the last search
+// stopped. Resuming there keeps a restore that evicts on every icon linear: the
+// points before it were found covered and mostly stay so. Every point is still
+// tested against the list view before it is used; a search that reaches the end
+// goes round once from the top left, so points freed since are found too.
 class FreeSpotScan {
 public:
     enum class Start { WhereLastStopped, TopLeft };
-    explicit FreeSpotScan(Start start = Start::WhereLastStopped) : start_(start) {}
+    explicit FreeSpotScan(const RECT& workArea, Start start = Start::WhereLastStopped)
+        : workArea_(workArea), start_(start) {}
+
+    // Finds a grid point that no icon covers. False when there is none (nothing
+    // printed) or when a shell exchange failed (after printing it); the point is
+    // then unchanged. Overwrites remoteFind and remoteRect.
+    [[nodiscard]] bool FindFreeIconPosition(HWND listView, POINT& freePoint, HANDLE process, void* remoteFind,
+                                            void* remoteRect);
 
 private:
-    friend bool FindFreeIconPosition(HWND, POINT&, HANDLE, void*, void*, FreeSpotScan&);
+    // The spacing and the work area stay as they are for a restore's few
+    // seconds: the grid is worked out once, at the first search.
+    void LearnGrid(HWND listView);
+
+    RECT workArea_;
     Start start_;
     bool gridKnown_ = false;
     int stepX_ = 0;
@@ -24,19 +35,17 @@ private:
     long long cursor_ = 0;  // column-major index of the next point to test
 };
 
+// Whether a placement wrote its own queries into remoteFind and remoteRect:
+// the restore engine then writes its text search into remoteFind again.
+enum class ScratchBlocks { Untouched, Overwritten };
+
 // Moves the icon at `index` to (x, y). When another icon (the occupant) covers
 // that point, the occupant first moves to a free point of the work area. The
-// blocks belong to the caller; messages go to standard output. Returns whether
-// remoteFind and remoteRect were written (false when the icon already stood at
-// its place or its position could not be read).
-bool RestoreIconPosition(HWND listView, int index, int x, int y, HANDLE process, void* remoteFind, void* remotePoint,
-                         void* remoteRect, FreeSpotScan& scan);
-
-// Finds a grid point that no icon covers. False when there is none (nothing
-// printed) or when a shell exchange failed (after printing it); the point is
-// then unchanged.
-bool FindFreeIconPosition(HWND listView, POINT& freePoint, HANDLE process, void* remoteFind, void* remoteRect,
-                          FreeSpotScan& scan);
+// blocks belong to the caller; messages go to standard output. The blocks stay
+// untouched when the icon already stood at its place or its position could not
+// be read.
+ScratchBlocks RestoreIconPosition(HWND listView, int index, int x, int y, HANDLE process, void* remoteFind,
+                                  void* remotePoint, void* remoteRect, FreeSpotScan& scan);
 
 // The lParam of LVM_SETITEMPOSITION: each coordinate cut to its low 16 bits.
 LPARAM PackItemPosition(int x, int y);

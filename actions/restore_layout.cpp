@@ -8,12 +8,8 @@
 #include "actions/apply_layout.h"
 #include "app/confirm.h"
 #include "app/console_output.h"
-#include "display/layout_name.h"
-#include "display/monitor_capture.h"
-#include "store/layout_store.h"
-#include "store/reg_key.h"
-#include "text/ascii_case.h"
-#include "text/res_string.h"
+#include "desktop/window_update_lock.h"
+#include "store/stored_layouts.h"
 
 namespace {
 
@@ -28,59 +24,45 @@ void ConfirmAndApply(bool assumeYes, HWND listView, const WString& layoutName) {
         return;
     }
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    LockWindowUpdate(listView);
+    const WindowUpdateLock lock(listView);
     ApplyLayout(listView, layoutName.Text());
-    LockWindowUpdate(nullptr);
 }
 
 }  // namespace
 
 void RestoreLayout(bool assumeYes, const wchar_t* givenName) {
-    HWND listView = LocateDesktopListView();
-    if (listView == nullptr) {
+    const ActionStart start(givenName);
+    if (!start.Found()) {
         return;
     }
-    MonitorCapture monitors;
-    WString layoutName;
-    ChooseLayoutName(layoutName, givenName, monitors.count);
-    RegKey baseKey(LoadResString(kStoreBaseKeyId), kStoreReadAccess, 0);
-    wchar_t storedName[kNameBufferLength];
-    bool found = false;
-    for (DWORD index = 0; baseKey.EnumSubKey(index, storedName, kNameBufferLength); ++index) {
-        if (EqualsIgnoringAsciiCase(storedName, layoutName.Text())) {
-            found = true;
-            break;
-        }
-    }
-    if (!found) {
-        Print(OutputStream::Err, L"Layout not found: %s.\n", layoutName.Text());
+    StoredLayouts store;
+    WString storedName;
+    if (!store.Find(start.layoutName.Text(), storedName)) {
+        Print(OutputStream::Err, L"Layout not found: %s.\n", start.layoutName.Text());
         return;
     }
-    layoutName.Assign(storedName);
-    ConfirmAndApply(assumeYes, listView, layoutName);
+    ConfirmAndApply(assumeYes, start.listView, storedName);
 }
 
 void QueryLayouts(bool assumeYes) {
-    HWND listView = LocateDesktopListView();
-    if (listView == nullptr) {
+    // The menu always shows the current display's name, whatever /n said.
+    const ActionStart start(L"");
+    if (!start.Found()) {
         return;
     }
-    MonitorCapture monitors;
-    WString layoutName;
-    BuildLayoutName(layoutName, monitors.count);
-    RegKey baseKey(LoadResString(kStoreBaseKeyId), kStoreReadAccess, 0);
-    Print(OutputStream::Out, L"Current Resolution: %s\n\n", layoutName.Text());
+    StoredLayouts store;
+    Print(OutputStream::Out, L"Current Resolution: %s\n\n", start.layoutName.Text());
 
-    wchar_t storedName[kNameBufferLength];
-    DWORD listed = 0;
-    for (; baseKey.EnumSubKey(listed, storedName, kNameBufferLength); ++listed) {
-        if (listed < kMenuKeyCount) {
-            Print(OutputStream::Out, L"%c) %s\n", kMenuKeys[listed], storedName);
+    const std::vector<WString> names = store.List();
+    for (size_t index = 0; index < names.size(); ++index) {
+        if (index < kMenuKeyCount) {
+            Print(OutputStream::Out, L"%c) %s\n", kMenuKeys[index], names[index].Text());
         } else {
             // No key is left for these; they are shown so the user knows they exist.
-            Print(OutputStream::Out, L"   %s\n", storedName);
+            Print(OutputStream::Out, L"   %s\n", names[index].Text());
         }
     }
+    const DWORD listed = static_cast<DWORD>(names.size());
     const bool menuHoldsAll = listed <= kMenuKeyCount;
     if (!menuHoldsAll) {
         PrintText(OutputStream::Out,
@@ -99,17 +81,15 @@ void QueryLayouts(bool assumeYes) {
     if (!menuHoldsAll) {
         return;
     }
-    bool chosen = false;
-    // Only a key the menu showed chooses: the store may have changed since the
-    // listing (another copy saving, or a listing that failed part way).
+    // Only a key the menu showed chooses, and the name is read afresh: the store
+    // may have changed since the listing (another copy saving, or a listing that
+    // failed part way).
     const wchar_t* position = key != L'\0' ? std::wcschr(kMenuKeys, key) : nullptr;
     const DWORD choice = position != nullptr ? static_cast<DWORD>(position - kMenuKeys) : listed;
-    if (choice < listed && baseKey.EnumSubKey(choice, storedName, kNameBufferLength)) {
-        layoutName.Assign(storedName);
-        chosen = true;
-    }
+    WString chosenName;
+    const bool chosen = choice < listed && store.NameAt(choice, chosenName);
     Print(OutputStream::Out, L"%c\n\n", key);
     if (chosen) {
-        ConfirmAndApply(assumeYes, listView, layoutName);
+        ConfirmAndApply(assumeYes, start.listView, chosenName);
     }
 }

@@ -11,8 +11,8 @@
 #include "desktop/item_identity.h"
 #include "desktop/remote_buffers.h"
 #include "desktop/shell_platform.h"
-#include "display/monitor_capture.h"
 #include "store/layout_store.h"
+#include "store/stored_layouts.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ bool ReadItem(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, 
     }
     const uint64_t idList = DecodeItemParam(kNativeLayout, item);
     if (idList == 0) {
-        record.SetTextOnly(text, position.x, position.y, true);
+        record.SetTextOnly(text, position.x, position.y);
         return true;
     }
     WString identity;
@@ -81,13 +81,12 @@ WalkEnd ReadAllItems(HWND listView, RemoteBuffers& shell, IShellFolder* desktopF
 }  // namespace
 
 void SaveLayout(bool assumeYes, const wchar_t* givenName) {
-    HWND listView = LocateDesktopListView();
-    if (listView == nullptr) {
+    const ActionStart start(givenName);
+    if (!start.Found()) {
         return;
     }
-    MonitorCapture monitors;
-    WString layoutName;
-    ChooseLayoutName(layoutName, givenName, monitors.count);
+    const HWND listView = start.listView;
+    const WString& layoutName = start.layoutName;
     if (const wchar_t* problem = LayoutNameProblem(layoutName.Text())) {
         Print(OutputStream::Err, L"%s Nothing was saved.\n", problem);
         return;
@@ -99,18 +98,23 @@ void SaveLayout(bool assumeYes, const wchar_t* givenName) {
     }
     // Only now: looking creates the store, which a save answered no leaves alone.
     WString twin;
-    if (FindCaseTwin(layoutName.Text(), twin)) {
+    if (StoredLayouts().FindCaseTwin(layoutName.Text(), twin)) {
         Print(OutputStream::Err,
               L"The layout %s is stored already, and the registry does not tell %s apart from it. "
               L"Nothing was saved.\n",
               twin.Text(), layoutName.Text());
         return;
     }
+    // The save names a missing desktop folder, the restore does not: a save that
+    // stores nothing must say why, while a restore speaks only of its icons.
     DesktopFolder desktopFolder;
     if (!desktopFolder.Obtain()) {
         PrintText(OutputStream::Err, L"Could not get IShellFolder.\n");
         return;
     }
+    // The blocks come before the ID-list buffer here, after it in the restore:
+    // each command keeps its own fixed order of acquiring, so that the failures
+    // a user can meet, and what each prints, stay as they have always been.
     RemoteBuffers shell;
     if (!OpenShellProcess(shell, listView) ||
         !AllocateShellBlocks(shell, {RemoteBlock::Item, RemoteBlock::Text, RemoteBlock::Point})) {

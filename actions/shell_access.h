@@ -8,7 +8,7 @@
 
 // Opens the shell process behind the list view and reports on standard error
 // when it cannot be used; true when it can.
-bool OpenShellProcess(RemoteBuffers& buffers, HWND listView);
+[[nodiscard]] bool OpenShellProcess(RemoteBuffers& buffers, HWND listView);
 
 // Allocates the action's blocks and reports on standard error when one is missing.
-bool AllocateShellBlocks(RemoteBuffers& buffers, std::initializer_list<RemoteBlock> order);
+[[nodiscard]] bool AllocateShellBlocks(RemoteBuffers& buffers, std::initializer_list<RemoteBlock> order);

@@ -16,8 +16,8 @@ public:
 
 // Waits for one key press without echo and without Enter. Extended keys come as
 // two code units (0 or 0xE0, then the scan code); Ctrl+C is the code unit 3.
-wchar_t ReadKeyNoEcho();
+[[nodiscard]] wchar_t ReadKeyNoEcho();
 
 // Prints "<question> [y/n]? " and waits for y or n, beeping at every other key.
 // Without console input it counts as no and says how to answer yes without one.
-bool AskYesNo(const wchar_t* question);
+[[nodiscard]] bool AskYesNo(const wchar_t* question);

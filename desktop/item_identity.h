@@ -17,7 +17,7 @@ public:
     ~DesktopFolder();
 
     // False on a failure code; a pointer that came back anyway is released.
-    bool Obtain();
+    [[nodiscard]] bool Obtain();
     IShellFolder* get() const { return folder_; }
 
 private:
@@ -30,15 +30,15 @@ constexpr size_t kIdListBufferSize = 65537;
 using IdListBuffer = std::unique_ptr<uint8_t[]>;
 
 // Null when the memory cannot be had; the action then ends without a message.
-IdListBuffer AllocateIdListBuffer();
+[[nodiscard]] IdListBuffer AllocateIdListBuffer();
 
 enum class IdentityOutcome { Found, HeaderReadFailed, ListReadFailed, NoIdentity };
 
 // Copies the first identifier of the ID list at a shell-side address and asks the
 // namespace what it is: its file-system name, else its class identifier as a
 // braced GUID. An empty name counts as found; the caller decides.
-IdentityOutcome GetItemIdentity(HANDLE process, uint64_t remoteIdList, IShellFolder* desktopFolder,
-                                uint8_t* idListBuffer, WString& identity);
+[[nodiscard]] IdentityOutcome GetItemIdentity(HANDLE process, uint64_t remoteIdList, IShellFolder* desktopFolder,
+                                              uint8_t* idListBuffer, WString& identity);
 
 // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, 38 characters, upper-case hexadecimal.
 void FormatGuid(WString& text, const GUID& guid);

@@ -129,17 +129,9 @@ bool RemoteBuffers::Allocate(std::initializer_list<RemoteBlock> order) {
 }
 
 void*& RemoteBuffers::Slot(RemoteBlock block) {
-    switch (block) {
-        case RemoteBlock::Item:
-            return remoteItem;
-        case RemoteBlock::Text:
-            return remoteText;
-        case RemoteBlock::Point:
-            return remotePoint;
-        case RemoteBlock::Find:
-            return remoteFind;
-        case RemoteBlock::Rect:
-            break;
-    }
-    return remoteRect;
+    // In the order of RemoteBlock.
+    static constexpr void* RemoteBuffers::*kSlots[] = {&RemoteBuffers::remoteItem, &RemoteBuffers::remoteText,
+                                                       &RemoteBuffers::remotePoint, &RemoteBuffers::remoteFind,
+                                                       &RemoteBuffers::remoteRect};
+    return this->*kSlots[static_cast<size_t>(block)];
 }

@@ -6,7 +6,7 @@
 
 #include "desktop/remote_records.h"
 
-enum class RemoteBlock { Item, Text, Point, Find, Rect };
+enum class RemoteBlock { Item, Text, Point, Find, Rect };  // RemoteBuffers::Slot follows this order
 
 enum class ShellAccess {
     Granted,
@@ -31,11 +31,11 @@ public:
     // Opens the process that owns the list view and checks that it reads records
     // of this build's pointer width; on any answer but Granted the process is
     // closed again and nothing has been written to it.
-    ShellAccess Open(HWND listView);
+    [[nodiscard]] ShellAccess Open(HWND listView);
 
     // Requests every block in the given order before looking at any result; true
     // when all were obtained. Blocks obtained stay owned either way.
-    bool Allocate(std::initializer_list<RemoteBlock> order);
+    [[nodiscard]] bool Allocate(std::initializer_list<RemoteBlock> order);
 
     HANDLE process() const { return process_; }
     void* remoteItem = nullptr;   // one LVITEMW of this build's width

@@ -13,19 +13,20 @@ public:
     static ShellPlatform& Real();
     virtual ~ShellPlatform() = default;
 
-    virtual DWORD WindowProcessId(HWND window);
-    virtual HANDLE OpenProcess(DWORD access, DWORD processId);
-    virtual bool IsWow64(HANDLE process, bool* wow64);
+    [[nodiscard]] virtual DWORD WindowProcessId(HWND window);
+    [[nodiscard]] virtual HANDLE OpenProcess(DWORD access, DWORD processId);
+    [[nodiscard]] virtual bool IsWow64(HANDLE process, bool* wow64);
     virtual void CloseHandle(HANDLE handle);
 
-    virtual void* Allocate(HANDLE process, SIZE_T size);
+    [[nodiscard]] virtual void* Allocate(HANDLE process, SIZE_T size);
     virtual void Free(HANDLE process, void* address);
-    virtual bool Write(HANDLE process, void* address, const void* data, SIZE_T size);
-    virtual bool Read(HANDLE process, const void* address, void* data, SIZE_T size);
+    [[nodiscard]] virtual bool Write(HANDLE process, void* address, const void* data, SIZE_T size);
+    [[nodiscard]] virtual bool Read(HANDLE process, const void* address, void* data, SIZE_T size);
 
     virtual LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    virtual bool IsWindowAlive(HWND window);
+    [[nodiscard]] virtual bool IsWindowAlive(HWND window);
 
-    virtual HRESULT GetDesktopFolder(IShellFolder** folder);
-    virtual HRESULT GetDataFromIdList(IShellFolder* folder, PCUITEMID_CHILD idList, int format, void* data, int size);
+    [[nodiscard]] virtual HRESULT GetDesktopFolder(IShellFolder** folder);
+    [[nodiscard]] virtual HRESULT GetDataFromIdList(IShellFolder* folder, PCUITEMID_CHILD idList, int format,
+                                                    void* data, int size);
 };

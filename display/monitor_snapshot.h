@@ -22,13 +22,15 @@ extern MonitorTable monitorTable;
 extern RECT WorkArea;
 
 // The display services the snapshot asks; tests install a fake set of monitors.
+// The enumeration's and the work area's results are not needed: a monitor that
+// was not reported is left out of the name, a work area not read stays as it was.
 class DisplayPlatform : public Seam<DisplayPlatform> {
 public:
     static DisplayPlatform& Real();
     virtual ~DisplayPlatform() = default;
-    virtual int GetSystemMetrics(int index);
+    [[nodiscard]] virtual int GetSystemMetrics(int index);
     virtual BOOL EnumDisplayMonitors(MONITORENUMPROC callback, LPARAM data);
-    virtual BOOL GetMonitorInfoW(HMONITOR monitor, MONITORINFO* info);
+    [[nodiscard]] virtual BOOL GetMonitorInfoW(HMONITOR monitor, MONITORINFO* info);
     virtual BOOL GetWorkArea(RECT* area);
 };
 

@@ -10,12 +10,12 @@ void IconRecord::Set(const wchar_t* key, const wchar_t* text, int32_t xPosition,
     y = yPosition;
 }
 
-void IconRecord::SetTextOnly(const wchar_t* text, int32_t xPosition, int32_t yPosition, bool isTextOnly) {
+void IconRecord::SetTextOnly(const wchar_t* text, int32_t xPosition, int32_t yPosition) {
     keyName.Assign(text);
     displayText.Assign(text);
     x = xPosition;
     y = yPosition;
-    textOnly = isTextOnly;
+    textOnly = true;
 }
 
 uint32_t PackPosition(int32_t x, int32_t y) {
@@ -44,6 +44,28 @@ DWORD EncodeRecordData(int32_t x, int32_t y, const wchar_t* displayText, uint8_t
         data[8 + unit * 2 + 1] = static_cast<uint8_t>(displayText[unit] >> 8);
     }
     return static_cast<DWORD>(2 * length + 10);
+}
+
+void DecodeRecordData(const uint8_t (&data)[kRecordReadBufferSize], int32_t& x, int32_t& y, WString& displayText) {
+    int32_t coordinates[2];
+    for (int field = 0; field < 2; ++field) {
+        const uint8_t* bytes = data + field * 4;
+        coordinates[field] = static_cast<int32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
+                                                  (static_cast<uint32_t>(bytes[3]) << 24));
+    }
+    x = coordinates[0];
+    y = coordinates[1];
+    wchar_t text[kMaxDisplayTextLength + 2];
+    size_t length = 0;
+    for (; length < kMaxDisplayTextLength + 1; ++length) {
+        const wchar_t unit = static_cast<wchar_t>(data[8 + length * 2] | (data[8 + length * 2 + 1] << 8));
+        if (unit == L'\0') {
+            break;
+        }
+        text[length] = unit;
+    }
+    text[length] = L'\0';
+    displayText.Assign(text);
 }
 
 const wchar_t* IconRecord::ValueName() const { return textOnly ? displayText.Text() : keyName.Text(); }

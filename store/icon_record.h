@@ -23,7 +23,8 @@ struct IconRecord {
     bool textOnly = false;
 
     void Set(const wchar_t* key, const wchar_t* text, int32_t xPosition, int32_t yPosition);
-    void SetTextOnly(const wchar_t* text, int32_t xPosition, int32_t yPosition, bool isTextOnly);
+    // A record without a shell item: keyed by its display text.
+    void SetTextOnly(const wchar_t* text, int32_t xPosition, int32_t yPosition);
 
     // The name of the record's value: the identity, or the display text for a
     // record without one.
@@ -31,7 +32,7 @@ struct IconRecord {
 
     // Writes the record as one value of the open layout key; false when the key
     // is not open or the registry refused the write.
-    bool WriteIconRecord(RegKey& layoutKey) const;
+    [[nodiscard]] bool WriteIconRecord(RegKey& layoutKey) const;
 };
 
 using IconRecordList = std::vector<IconRecord>;
@@ -46,3 +47,11 @@ void UnpackPosition(uint32_t packed, int32_t& x, int32_t& y);
 // The REG_BINARY form of a record, 2n + 10 bytes for a text of n code units (cut
 // to kMaxDisplayTextLength). Returns the size written into data.
 DWORD EncodeRecordData(int32_t x, int32_t y, const wchar_t* displayText, uint8_t (&data)[kMaxRecordDataSize]);
+
+// Room to read a REG_BINARY value into: the largest record data and two spare
+// zero bytes, which end a text that fills the whole data without its own zero.
+constexpr DWORD kRecordReadBufferSize = kMaxRecordDataSize + 2;
+
+// Reads the REG_BINARY form back. The buffer must be zero beyond the value's
+// data, so that short data gives zero coordinates and an empty text.
+void DecodeRecordData(const uint8_t (&data)[kRecordReadBufferSize], int32_t& x, int32_t& y, WString& displayText);

@@ -19,9 +19,11 @@ bool RegistryNameBefore(const wchar_t* left, const wchar_t* right) { return Comp
 bool LoadLayout(const wchar_t* layoutName, IconRecordList& list) {
     list.clear();
     RegKey key(LoadResString(kStoreBaseKeyId), kStoreReadAccess, 0);
-    key.Descend(layoutName);
-    // Two spare zero bytes end a text that fills the whole data without its own zero.
-    uint8_t data[kMaxRecordDataSize + 2];
+    // Whether the descent worked shows in the loading: a failed one leaves no key
+    // open (or, for an empty name, the base key, which holds no values), so the
+    // layout loads empty and the caller reports that.
+    (void)key.Descend(layoutName);
+    uint8_t data[kRecordReadBufferSize];
     wchar_t name[kNameBufferLength];
     for (DWORD index = 0;; ++index) {
         std::memset(data, 0, sizeof(data));
@@ -36,27 +38,10 @@ bool LoadLayout(const wchar_t* layoutName, IconRecordList& list) {
             int32_t x = 0;
             int32_t y = 0;
             UnpackPosition(packed, x, y);
-            record.SetTextOnly(name, x, y, true);
+            record.SetTextOnly(name, x, y);
         } else if (type == REG_BINARY) {
-            // Bytes beyond the data's size read as zero, so short data gives zero
-            // coordinates and an empty text.
-            int32_t coordinates[2];
-            for (int field = 0; field < 2; ++field) {
-                const uint8_t* bytes = data + field * 4;
-                coordinates[field] = static_cast<int32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
-                                                          (static_cast<uint32_t>(bytes[3]) << 24));
-            }
-            wchar_t text[kMaxDisplayTextLength + 2];
-            size_t length = 0;
-            for (; length < kMaxDisplayTextLength + 1; ++length) {
-                const wchar_t unit = static_cast<wchar_t>(data[8 + length * 2] | (data[8 + length * 2 + 1] << 8));
-                if (unit == L'\0') {
-                    break;
-                }
-                text[length] = unit;
-            }
-            text[length] = L'\0';
-            record.Set(name, text, coordinates[0], coordinates[1]);
+            record.keyName.Assign(name);
+            DecodeRecordData(data, record.x, record.y, record.displayText);
         } else {
             continue;
         }
@@ -101,16 +86,4 @@ const wchar_t* LayoutNameProblem(const wchar_t* layoutName) {
         return L"A layout name cannot be longer than 255 characters.";
     }
     return nullptr;
-}
-
-bool FindCaseTwin(const wchar_t* layoutName, WString& storedName) {
-    RegKey baseKey(LoadResString(kStoreBaseKeyId), kStoreReadAccess, 0);
-    wchar_t name[kNameBufferLength];
-    for (DWORD index = 0; baseKey.EnumSubKey(index, name, kNameBufferLength); ++index) {
-        if (CompareRegistryNames(name, layoutName) == 0 && !EqualsIgnoringAsciiCase(name, layoutName)) {
-            storedName.Assign(name);
-            return true;
-        }
-    }
-    return false;
 }

@@ -24,16 +24,17 @@ public:
 
     // Moves one level down into (and creates) the named subkey. False with an
     // empty name or no open key (nothing changes then), or when the open fails.
-    bool Descend(const wchar_t* name);
+    [[nodiscard]] bool Descend(const wchar_t* name);
 
-    bool EnumSubKey(DWORD index, wchar_t* name, DWORD capacity);
-    bool EnumValue(DWORD index, wchar_t* name, DWORD nameCapacity, DWORD* type, BYTE* data, DWORD* dataSize);
+    [[nodiscard]] bool EnumSubKey(DWORD index, wchar_t* name, DWORD capacity);
+    [[nodiscard]] bool EnumValue(DWORD index, wchar_t* name, DWORD nameCapacity, DWORD* type, BYTE* data,
+                                 DWORD* dataSize);
     // Every value name of the key, however long; false when the listing failed
     // before its end (the names are then incomplete).
-    bool ValueNames(std::vector<WString>& names);
-    bool SetDword(const wchar_t* name, DWORD value);
-    bool SetBinary(const wchar_t* name, const void* data, DWORD size);
-    bool DeleteValue(const wchar_t* name);
+    [[nodiscard]] bool ValueNames(std::vector<WString>& names);
+    [[nodiscard]] bool SetDword(const wchar_t* name, DWORD value);
+    [[nodiscard]] bool SetBinary(const wchar_t* name, const void* data, DWORD size);
+    [[nodiscard]] bool DeleteValue(const wchar_t* name);
 
     HKEY handle = nullptr;
     WString path;

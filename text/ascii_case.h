@@ -3,4 +3,4 @@
 // Compares two texts folding only 'A' to 'Z' onto 'a' to 'z'; every other code
 // unit must be equal. Command-line words, layout names and identities compare so,
 // whatever the user's locale.
-bool EqualsIgnoringAsciiCase(const wchar_t* left, const wchar_t* right);
+[[nodiscard]] bool EqualsIgnoringAsciiCase(const wchar_t* left, const wchar_t* right);

@@ -52,7 +52,7 @@ TEST(AskYesNo, NoConsoleInputCountsAsNoWithoutWaiting) {
 TEST(AskYesNo, QuestionIsPrintedAsText) {
     CapturedOutput output;
     ScriptedKeys keys(L"n");
-    AskYesNo(L"%s%n%d");
+    EXPECT_FALSE(AskYesNo(L"%s%n%d"));
     EXPECT_EQ(L"%s%n%d [y/n]? n\n", output.out);
 }
 

@@ -77,7 +77,7 @@ IconRecord ShellItem(const wchar_t* key, const wchar_t* text, int x, int y) {
 
 IconRecord TextOnly(const wchar_t* text, int x, int y) {
     IconRecord record;
-    record.SetTextOnly(text, x, y, true);
+    record.SetTextOnly(text, x, y);
     return record;
 }
 
@@ -94,7 +94,9 @@ TEST_F(Store, ShellItemRecordSizes) {
     Write(ShellItem(L"empty", L"", -1, 2));
     Write(ShellItem(L"long", std::wstring(259, L'\u00e9').c_str(), 3, 4));
     Write(ShellItem(L"cut", std::wstring(300, L'z').c_str(), 3, 4));
-    for (const RawValue& value : RawValues(L"L")) {
+    const auto values = RawValues(L"L");
+    ASSERT_EQ(3u, values.size());
+    for (const RawValue& value : values) {
         if (value.name == L"empty") {
             EXPECT_EQ((std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0xFF, 2, 0, 0, 0, 0, 0}), value.data);
         } else {
