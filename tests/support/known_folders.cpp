@@ -1,6 +1,6 @@
 #include "support/known_folders.h"
 
-#include "support/unique_handle.h"
+#include "support/unique_resource.h"
 #include "support/utf8.h"
 
 #include <windows.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "support/unique_handle.h"
+#include "support/unique_resource.h"
 
 #include <windows.h>
 

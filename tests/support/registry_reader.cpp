@@ -1,27 +1,11 @@
 #include "support/registry_reader.h"
 
+#include "support/unique_resource.h"
 #include "support/utf8.h"
 
-#include <cstring>
 #include <stdexcept>
 
 namespace {
-
-class UniqueKey {
-public:
-    UniqueKey() = default;
-    ~UniqueKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    UniqueKey(const UniqueKey&) = delete;
-    UniqueKey& operator=(const UniqueKey&) = delete;
-
-    HKEY* Receive() { return &key_; }
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 std::runtime_error RegistryError(const std::string& what, const std::wstring& path, LONG status) {
     return std::runtime_error(what + " HKCU\\" + ToUtf8(path) + " failed with error " + std::to_string(status));
@@ -33,14 +17,6 @@ void OpenForReading(const std::wstring& path, UniqueKey& key) {
 }
 
 }  // namespace
-
-std::wstring RegistryValue::Text() const {
-    std::wstring text(data.size() / sizeof(wchar_t), L'\0');
-    std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
-    while (!text.empty() && text.back() == L'\0')
-        text.pop_back();
-    return text;
-}
 
 bool RegistryKeyExists(const std::wstring& path) {
     UniqueKey key;
@@ -103,9 +79,4 @@ void WriteRegistryValue(const std::wstring& path, const std::wstring& name, DWOR
     if (status != ERROR_SUCCESS) throw RegistryError("creating", path, status);
     status = RegSetValueExW(key.Get(), name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
     if (status != ERROR_SUCCESS) throw RegistryError("writing a value to", path, status);
-}
-
-void WriteRegistryString(const std::wstring& path, const std::wstring& name, const std::wstring& text) {
-    const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
-    WriteRegistryValue(path, name, REG_SZ, std::vector<BYTE>(bytes, bytes + (text.size() + 1) * sizeof(wchar_t)));
 }

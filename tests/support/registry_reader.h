@@ -13,9 +13,6 @@ struct RegistryValue {
     std::wstring name;
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
-
-    // The data as a string (REG_SZ, REG_EXPAND_SZ), without the terminator.
-    std::wstring Text() const;
 };
 
 // `path` is relative to HKEY_CURRENT_USER, e.g. L"Software\\Kelvane".
@@ -31,4 +28,3 @@ void DeleteRegistryTree(const std::wstring& path);
 
 // Creates the key when needed. Throws std::runtime_error on failure.
 void WriteRegistryValue(const std::wstring& path, const std::wstring& name, DWORD type, const std::vector<BYTE>& data);
-void WriteRegistryString(const std::wstring& path, const std::wstring& name, const std::wstring& text);

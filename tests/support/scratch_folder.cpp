@@ -1,7 +1,7 @@
 #include "support/scratch_folder.h"
 
 #include "support/known_folders.h"
-#include "support/unique_handle.h"
+#include "support/unique_resource.h"
 #include "support/utf8.h"
 
 #include <windows.h>

@@ -4,7 +4,7 @@
 
 #include "desktop/remote_buffers.h"
 #include "desktop/shell_platform.h"
-#include "support/unique_handle.h"
+#include "support/unique_resource.h"
 
 namespace {
 
