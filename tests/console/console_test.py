@@ -60,10 +60,6 @@ class ConsoleQuestion(unittest.TestCase):
         self.assertEqual(["Tmux Yes"], registry_layouts())
 
 
-if __name__ == "__main__":
-    unittest.main(verbosity=2)
-
-
 class QueryMenu(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -160,3 +156,7 @@ class QueryMenu(unittest.TestCase):
         self.assertEqual(0, self.terminal.exit_code())
         self.assertTrue(self.terminal.screen().rstrip().endswith("Choose Layout:"), "no echo")
         self.assertEqual((40, 40), self.alpha_position())
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
