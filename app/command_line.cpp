@@ -3,6 +3,7 @@
 #include "actions/restore_layout.h"
 #include "actions/save_layout.h"
 #include "app/console_output.h"
+#include "app/version.h"
 #include "text/ascii_case.h"
 
 namespace {
@@ -61,7 +62,9 @@ CommandLine ParseArguments(int argc, const wchar_t* const* argv) {
 }
 
 void PrintBanner() {
-    PrintText(OutputStream::Out, L"Kelvane Ver: 1.5.4.019 Saves and restores the desktop icon layout.\n");
+    // The build number has always been printed with three digits: 1.5.4.019.
+    Print(OutputStream::Out, L"Kelvane Ver: %d.%d.%d.%03d Saves and restores the desktop icon layout.\n",
+          KELVANE_VERSION_MAJOR, KELVANE_VERSION_MINOR, KELVANE_VERSION_PATCH, KELVANE_VERSION_BUILD);
 }
 
 void PrintUsage() {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <random>
+#include <regex>
 
 #include "e2e/kelvane_process.h"
 #include "support/utf8.h"
@@ -135,6 +137,65 @@ TEST(CommandLine, BannerIsOneLine) {
     ASSERT_EQ(0u, result.standardOutput.rfind(kBannerStart, 0));
     const std::wstring banner = result.standardOutput.substr(0, result.standardOutput.find(L'\n'));
     EXPECT_GT(banner.size(), std::wstring(kBannerStart).size()) << "a notice follows the version";
+}
+
+// What Explorer's Properties > Details and software inventories show, read from
+// the program's image as Windows reads it: the version is the one the banner
+// prints ("1.5.4.019" is build 19), and the strings sit under the language and
+// code page that the Translation entry names, where readers look them up.
+TEST(CommandLine, VersionResourceCarriesTheBannersVersion) {
+    const RunResult run = RunKelvane({L"/?"});
+    std::wsmatch banner;
+    ASSERT_TRUE(
+        std::regex_search(run.standardOutput, banner, std::wregex(L"^Kelvane Ver: (\\d+)\\.(\\d+)\\.(\\d+)\\.(\\d+) ")))
+        << ToUtf8(run.standardOutput);
+    const WORD major = static_cast<WORD>(std::stoul(banner[1])), minor = static_cast<WORD>(std::stoul(banner[2]));
+    const WORD patch = static_cast<WORD>(std::stoul(banner[3])), build = static_cast<WORD>(std::stoul(banner[4]));
+    const std::wstring version = std::to_wstring(major) + L"." + std::to_wstring(minor) + L"." +
+                                 std::to_wstring(patch) + L"." + std::to_wstring(build);
+
+    const std::wstring path = KelvanePath();
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    ASSERT_NE(0u, size) << "no version resource: error " << GetLastError();
+    std::vector<BYTE> data(size);
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, data.data()));
+
+    void* pointer = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", &pointer, &length));
+    ASSERT_GE(length, sizeof(VS_FIXEDFILEINFO));
+    const VS_FIXEDFILEINFO& fixed = *static_cast<const VS_FIXEDFILEINFO*>(pointer);
+    const DWORD versionHigh = MAKELONG(minor, major), versionLow = MAKELONG(build, patch);
+    EXPECT_EQ(static_cast<DWORD>(VS_FFI_SIGNATURE), fixed.dwSignature);
+    EXPECT_EQ(versionHigh, fixed.dwFileVersionMS);
+    EXPECT_EQ(versionLow, fixed.dwFileVersionLS);
+    EXPECT_EQ(versionHigh, fixed.dwProductVersionMS);
+    EXPECT_EQ(versionLow, fixed.dwProductVersionLS);
+    EXPECT_EQ(static_cast<DWORD>(VFT_APP), fixed.dwFileType);
+
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &pointer, &length));
+    ASSERT_GE(length, 2 * sizeof(WORD));
+    const WORD* translation = static_cast<const WORD*>(pointer);
+    EXPECT_EQ(1200, translation[1]) << "the strings are UTF-16";
+    wchar_t block[40];
+    std::swprintf(block, std::size(block), L"\\StringFileInfo\\%04x%04x\\", translation[0], translation[1]);
+    const auto text = [&](const wchar_t* name) -> std::wstring {
+        void* value = nullptr;
+        UINT characters = 0;
+        if (!VerQueryValueW(data.data(), (block + std::wstring(name)).c_str(), &value, &characters)) {
+            return L"<missing>";
+        }
+        return static_cast<const wchar_t*>(value);
+    };
+    EXPECT_EQ(L"Kelvane", text(L"ProductName"));
+    EXPECT_EQ(version, text(L"FileVersion"));
+    EXPECT_EQ(version, text(L"ProductVersion"));
+    EXPECT_EQ(kKelvaneExeName, text(L"OriginalFilename"));
+    const std::wstring width = sizeof(void*) == 8 ? L"(64-bit)" : L"(32-bit)";
+    EXPECT_NE(std::wstring::npos, text(L"FileDescription").find(width)) << ToUtf8(text(L"FileDescription"));
+    EXPECT_TRUE(std::regex_match(text(L"LegalCopyright"), std::wregex(L"Copyright \\(C\\) \\d{4} the Kelvane authors")))
+        << ToUtf8(text(L"LegalCopyright"));
 }
 
 }  // namespace
