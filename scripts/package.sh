@@ -26,11 +26,6 @@ scripts/install-deps.sh
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 export SOURCE_DATE_EPOCH
 
-# The version as the banner prints it: the build with three digits.
-version_number() { sed -n "s/^#define KELVANE_VERSION_$1 \([0-9][0-9]*\)\$/\1/p" app/version.h; }
-version=$(printf '%d.%d.%d.%03d' "$(version_number MAJOR)" "$(version_number MINOR)" "$(version_number PATCH)" \
-    "$(version_number BUILD)")
-
 build() {
     local dir=$1 toolchain=$2
     rm -rf "$dir"
@@ -44,34 +39,9 @@ programs=(build/package-x64/Kelvane64.exe build/package-x86/Kelvane.exe)
 scripts/check-program.sh "${programs[0]}" pei-x86-64
 scripts/check-program.sh "${programs[1]}" pei-i386
 
-mkdir -p dist
-zip=dist/Kelvane-$version.zip
-rm -f "$zip" dist/SHA256SUMS
-contents=("${programs[@]}" README.md LICENSE THIRD-PARTY-NOTICES.txt)
-scripts/release-zip.py "$zip" "$SOURCE_DATE_EPOCH" "${contents[@]}"
+zip=$(scripts/assemble-package.sh dist "$SOURCE_DATE_EPOCH" "${programs[@]}")
 
-# Read back: exactly the intended members, intact, the programs as built.
-python3 - "$zip" "${contents[@]}" <<'PYTHON'
-import os, sys, zipfile
-archive, paths = zipfile.ZipFile(sys.argv[1]), sys.argv[2:]
-expected = sorted(os.path.basename(path) for path in paths)
-if archive.namelist() != expected:
-    sys.exit(f"{sys.argv[1]} holds {archive.namelist()}, not {expected}")
-if archive.testzip() is not None:
-    sys.exit(f"{sys.argv[1]}: {archive.testzip()} is damaged")
-for path in paths:
-    if path.endswith(".exe") and archive.read(os.path.basename(path)) != open(path, "rb").read():
-        sys.exit(f"{sys.argv[1]}: {os.path.basename(path)} differs from {path}")
-PYTHON
-
-{
-    (cd dist && sha256sum "${zip#dist/}")
-    for program in "${programs[@]}"; do
-        (cd "$(dirname "$program")" && sha256sum "$(basename "$program")")
-    done
-} >dist/SHA256SUMS
-
-echo "Kelvane $version, commit $(git rev-parse --short HEAD):"
+echo "${zip#dist/}, commit $(git rev-parse --short HEAD):"
 python3 -c 'import sys, zipfile; print("\n".join("  " + name for name in zipfile.ZipFile(sys.argv[1]).namelist()))' "$zip"
 cat dist/SHA256SUMS
 echo "Built with:"
