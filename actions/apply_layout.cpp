@@ -65,7 +65,8 @@ bool CandidateMatches(const ApplyContext& context, int candidate, const IconReco
         return false;
     }
     WString identity;
-    if (!IdentifyItem(shell, idList, context.desktopFolder, context.idListBuffer, candidate, identity)) {
+    if (IdentifyItem(shell, idList, context.desktopFolder, context.idListBuffer, candidate, identity) !=
+        IdentityOutcome::Found) {
         return false;
     }
     return EqualsIgnoringAsciiCase(record.keyName.Text(), identity.Text());

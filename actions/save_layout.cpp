@@ -1,84 +1,16 @@
 #include "actions/save_layout.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include "actions/action_start.h"
-#include "actions/item_exchange.h"
+#include "actions/desktop_walk.h"
 #include "actions/shell_access.h"
 #include "app/confirm.h"
 #include "app/console_output.h"
 #include "desktop/item_identity.h"
 #include "desktop/remote_buffers.h"
-#include "desktop/shell_platform.h"
 #include "store/layout_store.h"
 #include "store/stored_layouts.h"
-
-namespace {
-
-enum class WalkEnd { Complete, ShellGone };
-
-// Reads one item through the shell's blocks into a record; false (after printing
-// the step that failed) when the item cannot be saved.
-bool ReadItem(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, uint8_t* idListBuffer, int index,
-              IconRecord& record) {
-    if (!RequestItem(listView, shell, index)) {
-        return false;
-    }
-    uint8_t item[kMaxRecordSize];
-    if (!ShellPlatform::Current().Read(shell.process(), shell.remoteItem, item, kNativeLayout.itemSize)) {
-        Print(OutputStream::Out, L"Desktop Saving. Read LVITEM for Item %d failed\n", index);
-        return false;
-    }
-    wchar_t text[kRemoteTextLength];
-    if (!ShellPlatform::Current().Read(shell.process(), shell.remoteText, text, sizeof(text))) {
-        Print(OutputStream::Out, L"Desktop Saving. Read Name Mem for Item %d failed\n", index);
-        return false;
-    }
-    text[kRemoteTextLength - 1] = L'\0';
-    POINT position;
-    if (!ShellPlatform::Current().Read(shell.process(), shell.remotePoint, &position, sizeof(position))) {
-        Print(OutputStream::Out, L"Desktop Saving. Read Position Mem for Item %d failed\n", index);
-        return false;
-    }
-    const uint64_t idList = DecodeItemParam(kNativeLayout, item);
-    if (idList == 0) {
-        record.SetTextOnly(text, position.x, position.y);
-        return true;
-    }
-    WString identity;
-    // An item the namespace cannot name is left out without a message.
-    if (!IdentifyItem(shell, idList, desktopFolder, idListBuffer, index, identity) || identity.IsEmpty()) {
-        return false;
-    }
-    record.Set(identity.Text(), text, position.x, position.y);
-    return true;
-}
-
-// Visits the items in index order. A list view that has gone answers every
-// message with 0, which would restart the walk at item 0 for ever: the walk ends
-// when the window is gone or the index stops advancing.
-WalkEnd ReadAllItems(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, uint8_t* idListBuffer,
-                     IconRecordList& records) {
-    int index =
-        static_cast<int>(ShellPlatform::Current().Send(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_ALL));
-    while (index != -1) {
-        IconRecord record;
-        if (ReadItem(listView, shell, desktopFolder, idListBuffer, index, record)) {
-            records.push_back(record);
-        } else if (!ShellPlatform::Current().IsWindowAlive(listView)) {
-            return WalkEnd::ShellGone;
-        }
-        const int next = static_cast<int>(ShellPlatform::Current().Send(listView, LVM_GETNEXTITEM, index, LVNI_ALL));
-        if (next != -1 && next <= index) {
-            return WalkEnd::ShellGone;
-        }
-        index = next;
-    }
-    return WalkEnd::Complete;
-}
-
-}  // namespace
 
 void SaveLayout(bool assumeYes, const wchar_t* givenName) {
     const ActionStart start(givenName);
@@ -125,7 +57,8 @@ void SaveLayout(bool assumeYes, const wchar_t* givenName) {
         return;
     }
     IconRecordList records;
-    if (ReadAllItems(listView, shell, desktopFolder.get(), idListBuffer.get(), records) == WalkEnd::ShellGone) {
+    if (ReadAllItems(listView, shell, desktopFolder.get(), idListBuffer.get(), ItemReport::Printed, records).end ==
+        WalkEnd::ShellGone) {
         Print(OutputStream::Err, L"The desktop list view went away during the save: the layout %s was not changed.\n",
               layoutName.Text());
         return;

@@ -11,6 +11,8 @@
 constexpr int kMaxDisplayTextLength = 259;
 constexpr DWORD kMaxRecordDataSize = 8 + (kMaxDisplayTextLength + 1) * 2;
 static_assert(kMaxRecordDataSize == 528);
+// The smallest: x, y and the zero unit of an empty text.
+constexpr DWORD kMinRecordDataSize = 8 + 2;
 
 // One saved icon. An icon with a shell item is stored as a REG_BINARY value named
 // by its identity, holding x, y and the display text; an icon without one as a

@@ -17,12 +17,16 @@ bool RegistryNameBefore(const wchar_t* left, const wchar_t* right) { return Comp
 }  // namespace
 
 bool LoadLayout(const wchar_t* layoutName, IconRecordList& list) {
-    list.clear();
     RegKey key(LoadResString(kStoreBaseKeyId), kStoreReadAccess, 0);
     // Whether the descent worked shows in the loading: a failed one leaves no key
     // open (or, for an empty name, the base key, which holds no values), so the
     // layout loads empty and the caller reports that.
     (void)key.Descend(layoutName);
+    return LoadRecords(key, list);
+}
+
+bool LoadRecords(RegKey& key, IconRecordList& list) {
+    list.clear();
     uint8_t data[kRecordReadBufferSize];
     wchar_t name[kNameBufferLength];
     for (DWORD index = 0;; ++index) {
@@ -52,8 +56,12 @@ bool LoadLayout(const wchar_t* layoutName, IconRecordList& list) {
 
 bool StoreLayout(const wchar_t* layoutName, const IconRecordList& records) {
     RegKey key(LoadResString(kStoreBaseKeyId), kStoreWriteAccess, 0);
+    return key.Descend(layoutName) && StoreRecords(key, records);
+}
+
+bool StoreRecords(RegKey& key, const IconRecordList& records) {
     std::vector<WString> storedNames;
-    if (!key.Descend(layoutName) || !key.ValueNames(storedNames)) {
+    if (!key.ValueNames(storedNames)) {
         return false;
     }
     bool allWritten = true;
@@ -76,6 +84,11 @@ bool StoreLayout(const wchar_t* layoutName, const IconRecordList& records) {
         }
     }
     return allRemoved;
+}
+
+bool DeleteLayout(const wchar_t* storedName) {
+    RegKey key(LoadResString(kStoreBaseKeyId), kStoreWriteAccess, 0);
+    return storedName[0] != L'\0' && key.DeleteSubKey(storedName);
 }
 
 const wchar_t* LayoutNameProblem(const wchar_t* layoutName) {

@@ -20,6 +20,15 @@ constexpr DWORD kNameBufferLength = 260;
 // when the layout holds exactly the records.
 [[nodiscard]] bool StoreLayout(const wchar_t* layoutName, const IconRecordList& records);
 
+// The same two, on a key the caller opened: the values of the key are the
+// records.
+[[nodiscard]] bool LoadRecords(RegKey& key, IconRecordList& list);
+[[nodiscard]] bool StoreRecords(RegKey& key, const IconRecordList& records);
+
+// Removes the layout of that name as stored, with everything in it; false when
+// the registry refused (or the name is empty, which would be the whole store).
+[[nodiscard]] bool DeleteLayout(const wchar_t* storedName);
+
 // Why a layout name cannot be stored, or null when it can: a backslash would
 // nest keys that no restore finds, and the registry limits a key name's length.
 [[nodiscard]] const wchar_t* LayoutNameProblem(const wchar_t* layoutName);

@@ -98,6 +98,39 @@ bool RegKey::DeleteValue(const wchar_t* name) {
     return RegistryPlatform::Current().DeleteValue(handle, name) == ERROR_SUCCESS;
 }
 
+bool RegKey::DeleteSubKey(const wchar_t* name) {
+    if (handle == nullptr) {
+        return false;
+    }
+    return RegistryPlatform::Current().DeleteTree(handle, name) == ERROR_SUCCESS;
+}
+
+RegKey::ValueRead RegKey::ReadValue(DWORD index, WString& name, DWORD& type, std::vector<BYTE>& data) {
+    const std::unique_ptr<wchar_t[]> nameBuffer(new wchar_t[kMaxValueNameLength]);
+    // The data may grow between the size query and the read: ask again until it fits.
+    DWORD dataSize = 0;
+    for (;;) {
+        DWORD nameLength = kMaxValueNameLength;
+        data.resize(dataSize);
+        DWORD size = dataSize;
+        const LSTATUS status = RegistryPlatform::Current().EnumValue(
+            handle, index, nameBuffer.get(), &nameLength, &type, data.empty() ? nullptr : data.data(), &size);
+        if (status == ERROR_NO_MORE_ITEMS) {
+            return ValueRead::End;
+        }
+        if (status == ERROR_MORE_DATA || (status == ERROR_SUCCESS && data.empty() && size > 0)) {
+            dataSize = size;
+            continue;
+        }
+        if (status != ERROR_SUCCESS) {
+            return ValueRead::Failed;
+        }
+        data.resize(size);
+        name.Assign(nameBuffer.get());
+        return ValueRead::Read;
+    }
+}
+
 int CompareRegistryNames(const wchar_t* left, const wchar_t* right) {
     return CompareStringOrdinal(left, -1, right, -1, TRUE) - CSTR_EQUAL;
 }

@@ -35,6 +35,12 @@ public:
     [[nodiscard]] bool SetDword(const wchar_t* name, DWORD value);
     [[nodiscard]] bool SetBinary(const wchar_t* name, const void* data, DWORD size);
     [[nodiscard]] bool DeleteValue(const wchar_t* name);
+    // Removes the named subkey and everything below it.
+    [[nodiscard]] bool DeleteSubKey(const wchar_t* name);
+
+    enum class ValueRead { Read, End, Failed };
+    // The value at a position of the enumeration, however long its name or data.
+    [[nodiscard]] ValueRead ReadValue(DWORD index, WString& name, DWORD& type, std::vector<BYTE>& data);
 
     HKEY handle = nullptr;
     WString path;

@@ -24,6 +24,8 @@ LSTATUS RegistryPlatform::SetValue(HKEY key, const wchar_t* name, DWORD type, co
 
 LSTATUS RegistryPlatform::DeleteValue(HKEY key, const wchar_t* name) { return ::RegDeleteValueW(key, name); }
 
+LSTATUS RegistryPlatform::DeleteTree(HKEY key, const wchar_t* subkey) { return ::RegDeleteTreeW(key, subkey); }
+
 RegistryPlatform& RegistryPlatform::Real() {
     static RegistryPlatform real;
     return real;

@@ -18,4 +18,6 @@ public:
                               DWORD* dataSize);
     virtual LSTATUS SetValue(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size);
     virtual LSTATUS DeleteValue(HKEY key, const wchar_t* name);
+    // The subkey with everything below it.
+    virtual LSTATUS DeleteTree(HKEY key, const wchar_t* subkey);
 };

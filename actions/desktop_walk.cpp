@@ -1,0 +1,90 @@
+#include "actions/desktop_walk.h"
+
+#include <commctrl.h>
+
+#include "app/console_output.h"
+#include "desktop/item_identity.h"
+#include "desktop/shell_platform.h"
+
+namespace {
+
+enum class ItemRead { Recorded, Unnamed, Failed };
+
+// Reads one item through the shell's blocks into a record, reporting the step
+// that failed.
+ItemRead ReadItem(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, uint8_t* idListBuffer, int index,
+                  ItemReport report, IconRecord& record) {
+    if (!RequestItem(listView, shell, index, report)) {
+        return ItemRead::Failed;
+    }
+    uint8_t item[kMaxRecordSize];
+    if (!ShellPlatform::Current().Read(shell.process(), shell.remoteItem, item, kNativeLayout.itemSize)) {
+        ReportItemFailure(report, L"Desktop Saving. Read LVITEM for Item %d failed\n", index);
+        return ItemRead::Failed;
+    }
+    wchar_t text[kRemoteTextLength];
+    if (!ShellPlatform::Current().Read(shell.process(), shell.remoteText, text, sizeof(text))) {
+        ReportItemFailure(report, L"Desktop Saving. Read Name Mem for Item %d failed\n", index);
+        return ItemRead::Failed;
+    }
+    text[kRemoteTextLength - 1] = L'\0';
+    POINT position;
+    if (!ShellPlatform::Current().Read(shell.process(), shell.remotePoint, &position, sizeof(position))) {
+        ReportItemFailure(report, L"Desktop Saving. Read Position Mem for Item %d failed\n", index);
+        return ItemRead::Failed;
+    }
+    const uint64_t idList = DecodeItemParam(kNativeLayout, item);
+    if (idList == 0) {
+        record.SetTextOnly(text, position.x, position.y);
+        return ItemRead::Recorded;
+    }
+    WString identity;
+    switch (IdentifyItem(shell, idList, desktopFolder, idListBuffer, index, identity, report)) {
+        case IdentityOutcome::Found:
+            break;
+        case IdentityOutcome::HeaderReadFailed:
+        case IdentityOutcome::ListReadFailed:
+            return ItemRead::Failed;
+        case IdentityOutcome::NoIdentity:
+            return ItemRead::Unnamed;
+    }
+    // An item the namespace cannot name is left out without a message.
+    if (identity.IsEmpty()) {
+        return ItemRead::Unnamed;
+    }
+    record.Set(identity.Text(), text, position.x, position.y);
+    return ItemRead::Recorded;
+}
+
+}  // namespace
+
+WalkResult ReadAllItems(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, uint8_t* idListBuffer,
+                        ItemReport report, IconRecordList& records) {
+    WalkResult result;
+    int index =
+        static_cast<int>(ShellPlatform::Current().Send(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_ALL));
+    while (index != -1) {
+        IconRecord record;
+        switch (ReadItem(listView, shell, desktopFolder, idListBuffer, index, report, record)) {
+            case ItemRead::Recorded:
+                records.push_back(record);
+                break;
+            case ItemRead::Failed:
+                if (!ShellPlatform::Current().IsWindowAlive(listView)) {
+                    result.end = WalkEnd::ShellGone;
+                    return result;
+                }
+                ++result.itemsFailed;
+                break;
+            case ItemRead::Unnamed:
+                break;
+        }
+        const int next = static_cast<int>(ShellPlatform::Current().Send(listView, LVM_GETNEXTITEM, index, LVNI_ALL));
+        if (next != -1 && next <= index) {
+            result.end = WalkEnd::ShellGone;
+            return result;
+        }
+        index = next;
+    }
+    return result;
+}
