@@ -8,6 +8,7 @@
 #include "actions/icon_placement.h"
 #include "actions/item_exchange.h"
 #include "actions/shell_access.h"
+#include "actions/undo_keep.h"
 #include "app/console_output.h"
 #include "desktop/item_identity.h"
 #include "desktop/remote_buffers.h"
@@ -125,6 +126,11 @@ int ApplyLayout(HWND listView, const wchar_t* layoutName, FreeSpotScan::Start sc
         PrintText(OutputStream::Out, message.Text());
         return 0;
     }
+    return ApplyRecords(listView, layoutName, records, scanStart);
+}
+
+int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList& records,
+                 FreeSpotScan::Start scanStart) {
     // The save names a missing desktop folder, the restore does not: a save that
     // stores nothing must say why, while a restore speaks only of its icons.
     DesktopFolder desktopFolder;
@@ -146,6 +152,7 @@ int ApplyLayout(HWND listView, const wchar_t* layoutName, FreeSpotScan::Start sc
             shell, {RemoteBlock::Rect, RemoteBlock::Item, RemoteBlock::Find, RemoteBlock::Text, RemoteBlock::Point})) {
         return 0;
     }
+    KeepArrangementForUndo(listView, shell, desktopFolder.get(), idListBuffer.get());
     ApplyContext context{listView, shell, desktopFolder.get(), idListBuffer.get(), FreeSpotScan(WorkArea, scanStart)};
     // Records whose icon was found: those that already stood at their place and
     // those whose move failed count too.

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "actions/icon_placement.h"
+#include "store/icon_record.h"
 
 // The restore engine: loads the named layout and moves each stored icon back,
 // matching records to items by text and then by identity. Returns 1 when it
@@ -10,3 +11,8 @@
 // points found as `scanStart` says.
 int ApplyLayout(HWND listView, const wchar_t* layoutName,
                 FreeSpotScan::Start scanStart = FreeSpotScan::Start::WhereLastStopped);
+
+// The engine's work on records already loaded, under the name its summary shows.
+// Before the first icon moves it keeps the current arrangement for undo.
+int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList& records,
+                 FreeSpotScan::Start scanStart = FreeSpotScan::Start::WhereLastStopped);

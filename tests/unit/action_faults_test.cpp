@@ -44,6 +44,24 @@ FaultyShell::Predicate Is(Kind kind, int occurrence = 1) {
     return [kind, occurrence, seen = 0](const Call& call) mutable { return call.kind == kind && ++seen == occurrence; };
 }
 
+// Offers the calls to the predicate only from the restore engine's first write
+// of a search text on: the calls before it are the engine's start and its keep
+// of the arrangement for undo, which writes no text.
+FaultyShell::Predicate AfterTheKeep(FaultyShell::Predicate fails) {
+    return [fails = std::move(fails), started = false](const Call& call) mutable {
+        started = started || (call.kind == Kind::Write && call.blockSize == 520);
+        return started && fails(call);
+    };
+}
+
+// Offers every call to the predicate until the engine's first search text.
+FaultyShell::Predicate DuringTheKeep(FaultyShell::Predicate fails) {
+    return [fails = std::move(fails), over = false](const Call& call) mutable {
+        over = over || (call.kind == Kind::Write && call.blockSize == 520);
+        return !over && fails(call);
+    };
+}
+
 using FaultCase = ::FaultCase<FaultyShell>;
 
 class ActionFaults : public ActionFaultTest {};
@@ -104,7 +122,33 @@ TEST_F(ActionFaults, Restore) {
         {L"scan bounds read", ReadsFrom(16, 2), L"RestoreIconPosition. Read RECT Mem for Item 1 failed\n" + both, L""},
     };
     for (const FaultCase& c : cases) {
-        Check(c, [] { RestoreLayout(true, kLayout); });
+        // The engine's own start comes before the keep, its records after it.
+        const bool atStart = c.name == std::wstring(L"open") || c.name == std::wstring(L"third block") ||
+                             c.name == std::wstring(L"folder");
+        Check(FaultCase{c.name, atStart ? c.fails : AfterTheKeep(c.fails), c.out, c.err, c.count},
+              [] { RestoreLayout(true, kLayout); });
+    }
+}
+
+// A keep that fails for an icon says so in one line, and the restore prints and
+// places all it did before.
+TEST_F(ActionFaults, UndoKeep) {
+    const std::wstring both = L"Layout: Faults\nDesktop Restored: 2 icons\n";
+    const std::wstring lacksOne =
+        L"The arrangement kept for undo lacks 1 icons that could not be read. The restore goes on.\n";
+    const FaultCase cases[] = {
+        {L"item request", WritesTo(kNativeLayout.itemSize), both, lacksOne},
+        {L"get item", Sends(LVM_GETITEMW, 2), both, lacksOne},
+        {L"text read", ReadsFrom(520, 3), both, lacksOne},
+        {L"identity", ReadsOutsideBlocks(true), both, lacksOne},
+        {L"every item", [](const Call& call) { return call.kind == Kind::Send && call.message == LVM_GETITEMPOSITION; },
+         both, L"The arrangement kept for undo lacks 4 icons that could not be read. The restore goes on.\n", 0},
+    };
+    for (const FaultCase& c : cases) {
+        Check(FaultCase{c.name, DuringTheKeep(c.fails), c.out, c.err, c.count}, [] { RestoreLayout(true, kLayout); });
+        const auto items = fixture->Items();
+        EXPECT_EQ(400, items[0].x) << c.name;
+        EXPECT_EQ(500, items[2].x) << c.name;
     }
 }
 

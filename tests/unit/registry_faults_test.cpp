@@ -134,6 +134,24 @@ TEST_F(RegistryFaults, Restore) {
     }
 }
 
+// A keep for undo that the registry refuses says so in one line; the restore
+// goes on and prints what it always printed.
+TEST_F(RegistryFaults, UndoKeep) {
+    const std::wstring refused =
+        L"Could not keep the arrangement for undo: the registry refused it. The restore goes on.\n";
+    const std::wstring both = L"Layout: Faults\nDesktop Restored: 2 icons\n";
+    const FaultCase cases[] = {
+        {L"undo key", Opens(kBaseKey + L" Undo"), both, refused},
+        {L"kept records", Is(Kind::EnumValue, 5), both, refused},
+        {L"one write", Is(Kind::SetValue, 2), both, refused},
+    };
+    for (const FaultCase& c : cases) {
+        Check(c, [] { RestoreLayout(true, kLayout); });
+        EXPECT_EQ(400, AlphaX()) << c.name;
+        EXPECT_EQ(previous.size(), RegistryValues(LayoutKey()).size()) << c.name << ": the layout is untouched";
+    }
+}
+
 TEST_F(RegistryFaults, Query) {
     const std::wstring current = L"Current Resolution: Layout " + std::to_wstring(GetSystemMetrics(SM_CXSCREEN)) +
                                  L" x " + std::to_wstring(GetSystemMetrics(SM_CYSCREEN)) + L"\n\n";

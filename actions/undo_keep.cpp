@@ -1,0 +1,26 @@
+#include "actions/undo_keep.h"
+
+#include "actions/desktop_walk.h"
+#include "app/console_output.h"
+#include "store/undo_store.h"
+
+void KeepArrangementForUndo(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, uint8_t* idListBuffer) {
+    IconRecordList records;
+    const WalkResult walk = ReadAllItems(listView, shell, desktopFolder, idListBuffer, ItemReport::Silent, records);
+    if (walk.end == WalkEnd::ShellGone) {
+        PrintText(OutputStream::Err,
+                  L"Could not keep the arrangement for undo: the desktop list view went away. The kept one is "
+                  L"unchanged.\n");
+        return;
+    }
+    if (!StoreUndoArrangement(records)) {
+        PrintText(OutputStream::Err,
+                  L"Could not keep the arrangement for undo: the registry refused it. The restore goes on.\n");
+        return;
+    }
+    if (walk.itemsFailed > 0) {
+        Print(OutputStream::Err,
+              L"The arrangement kept for undo lacks %d icons that could not be read. The restore goes on.\n",
+              walk.itemsFailed);
+    }
+}

@@ -1,0 +1,24 @@
+#include "store/undo_store.h"
+
+#include "store/layout_store.h"
+#include "text/res_string.h"
+
+namespace {
+
+WString UndoKeyPath() {
+    WString path(LoadResString(kStoreBaseKeyId));
+    path.Append(L" Undo");
+    return path;
+}
+
+}  // namespace
+
+bool StoreUndoArrangement(const IconRecordList& records) {
+    RegKey key(UndoKeyPath().Text(), kStoreWriteAccess, 0);
+    return key.handle != nullptr && StoreRecords(key, records);
+}
+
+bool LoadUndoArrangement(IconRecordList& records) {
+    RegKey key(UndoKeyPath().Text(), kStoreReadAccess, 0);
+    return LoadRecords(key, records);
+}
