@@ -16,3 +16,12 @@ ActionStart::ActionStart(const wchar_t* givenName) : listView(FindDesktopListVie
         BuildLayoutName(layoutName, monitors_->count);
     }
 }
+
+WString GivenOrDefaultName(const wchar_t* givenName) {
+    WString name(givenName);
+    if (name.IsEmpty()) {
+        const MonitorCapture monitors;
+        BuildLayoutName(name, monitors.count);
+    }
+    return name;
+}

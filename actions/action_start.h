@@ -27,3 +27,7 @@ public:
 private:
     std::optional<MonitorCapture> monitors_;
 };
+
+// The layout name of an action on the store alone, which needs no desktop list
+// view: the given name or, when that is empty, the current display's default one.
+WString GivenOrDefaultName(const wchar_t* givenName);

@@ -1,7 +1,12 @@
 #include "app/command_line.h"
 
+#include "actions/export_layouts.h"
+#include "actions/import_layouts.h"
+#include "actions/list_layouts.h"
+#include "actions/remove_layout.h"
 #include "actions/restore_layout.h"
 #include "actions/save_layout.h"
+#include "actions/undo_restore.h"
 #include "app/console_output.h"
 #include "app/version.h"
 #include "text/ascii_case.h"
@@ -15,9 +20,15 @@ struct Option {
 
 // Tested in this order; every word is compared whole, never as a prefix.
 constexpr Option kActionWords[] = {
-    {L"save", Action::Save},        {L"/save", Action::Save},  {L"restore", Action::Restore},
-    {L"/restore", Action::Restore}, {L"query", Action::Query}, {L"/query", Action::Query},
+    {L"save", Action::Save},        {L"/save", Action::Save},     {L"restore", Action::Restore},
+    {L"/restore", Action::Restore}, {L"query", Action::Query},    {L"/query", Action::Query},
+    {L"list", Action::List},        {L"/list", Action::List},     {L"delete", Action::Delete},
+    {L"/delete", Action::Delete},   {L"export", Action::Export},  {L"/export", Action::Export},
+    {L"import", Action::Import},    {L"/import", Action::Import}, {L"undo", Action::Undo},
+    {L"/undo", Action::Undo},
 };
+
+bool TakesFile(Action action) { return action == Action::Export || action == Action::Import; }
 
 void PrintErrorWithUsage(const wchar_t* message) {
     PrintBanner();
@@ -29,6 +40,10 @@ void PrintErrorWithUsage(const wchar_t* message) {
 
 CommandLine ParseArguments(int argc, const wchar_t* const* argv) {
     CommandLine command;
+    // /f belongs to export and import: with any other action it is the invalid
+    // argument it always was, reported even when a later argument is invalid too.
+    int firstFile = 0;
+    const auto fileOutOfPlace = [&] { return firstFile != 0 && !TakesFile(command.action); };
     for (int index = 1; index < argc; ++index) {
         const wchar_t* argument = argv[index];
         bool known = false;
@@ -53,10 +68,20 @@ CommandLine ParseArguments(int argc, const wchar_t* const* argv) {
                 ++index;
                 command.layoutName.Assign(argv[index]);
             }
+        } else if (EqualsIgnoringAsciiCase(argument, L"/f")) {
+            // As /n: the file name is consumed whatever it reads; a trailing /f is ignored.
+            firstFile = firstFile != 0 ? firstFile : index;
+            if (index + 1 < argc) {
+                ++index;
+                command.fileName.Assign(argv[index]);
+            }
         } else {
-            command.invalidArgument = index;
+            command.invalidArgument = fileOutOfPlace() ? firstFile : index;
             return command;
         }
+    }
+    if (fileOutOfPlace()) {
+        command.invalidArgument = firstFile;
     }
     return command;
 }
@@ -73,7 +98,12 @@ void PrintUsage() {
               L"    /n \"Layout\" - Use the named layout for save or restore.\n"
               L"                - Quote \"Layout\" if it contains embedded spaces.\n"
               L"    /y          - Answer 'yes' to any questions: silent operation.\n"
-              L"    /?          - Display this text.\n");
+              L"    /?          - Display this text.\n"
+              L"  list [/n \"Layout\"]           - List the layouts, or the icons of one.\n"
+              L"  delete [/n \"Layout\"] /y      - Delete a layout.\n"
+              L"  export /f File [/n \"Layout\"] - Write every layout, or one, to a JSON file.\n"
+              L"  import /f File [/n \"Layout\"] - Store a file's layouts, or its one as Layout.\n"
+              L"  undo /y                      - Take back the last restore.\n");
 }
 
 int RunCommandLine(int argc, const wchar_t* const* argv) {
@@ -105,6 +135,22 @@ int RunCommandLine(int argc, const wchar_t* const* argv) {
         case Action::Help:
             PrintUsage();
             break;
+        case Action::List:
+            return ListLayouts(command.layoutName.Text());
+        case Action::Delete:
+            return RemoveLayout(command.assumeYes, command.layoutName.Text());
+        case Action::Export:
+        case Action::Import:
+            if (command.fileName.IsEmpty()) {
+                PrintText(OutputStream::Err, L"Missing File.\n");
+                PrintUsage();
+                return -1;
+            }
+            return command.action == Action::Export
+                       ? ExportLayouts(command.assumeYes, command.fileName.Text(), command.layoutName.Text())
+                       : ImportLayouts(command.assumeYes, command.fileName.Text(), command.layoutName.Text());
+        case Action::Undo:
+            return UndoRestore(command.assumeYes);
         case Action::None:
             PrintText(OutputStream::Err, L"Missing Action.\n");
             PrintUsage();

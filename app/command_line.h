@@ -2,12 +2,14 @@
 
 #include "text/wstring.h"
 
-enum class Action { None, Save, Restore, Query, Help };
+enum class Action { None, Save, Restore, Query, Help, List, Delete, Export, Import, Undo };
 
 struct CommandLine {
     Action action = Action::None;
     bool assumeYes = false;
     WString layoutName;
+    // The argument after /f, which only export and import take.
+    WString fileName;
     // Index of the first argument that is not an option, or 0 when all were.
     int invalidArgument = 0;
 };

@@ -1,5 +1,6 @@
 """The main job against a demonstration desktop: save the icons of a desktop
-under Wine, scramble them, restore them, and show the positions at each step."""
+under Wine, scramble them, restore them, and show the positions at each step;
+then list the stored layouts and take the restore back with undo, twice."""
 
 import os
 import subprocess
@@ -50,6 +51,14 @@ def main():
         after = fixture.items()
         show("After restore:", after)
         run_kelvane("query")
+        run_kelvane("list")
+
+        # Every restore keeps the arrangement it replaced: undo brings the
+        # scrambled desktop back, and a second undo the restored one.
+        run_kelvane("undo", "/y")
+        show("After undo:", fixture.items())
+        run_kelvane("undo", "/y")
+        undone_twice = fixture.items()
 
         screenshot = os.path.join(os.environ["KELVANE_BUILD_DIR"], "demo-desktop.png")
         subprocess.run(["import", "-display", os.environ["DISPLAY"], "-window", "root", screenshot],
@@ -57,7 +66,7 @@ def main():
         if os.path.exists(screenshot):
             print(f"\nScreenshot of the restored desktop: {screenshot}")
 
-        restored = sorted(before) == sorted(after)
+        restored = sorted(before) == sorted(after) == sorted(undone_twice)
         print("\nEvery icon is back where it was saved." if restored else "\nSome icons are not back!")
         return 0 if restored else 1
     finally:

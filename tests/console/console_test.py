@@ -158,5 +158,102 @@ class QueryMenu(unittest.TestCase):
         self.assertEqual((40, 40), self.alpha_position())
 
 
+class ManageQuestions(unittest.TestCase):
+    """The questions of delete, an overwriting export, import and undo at a
+    console: no changes nothing and ends with exit code 1, yes does the work."""
+
+    @classmethod
+    def setUpClass(cls):
+        folder = os.path.join(os.environ["WINEPREFIX"], "drive_c", "manage-desk")
+        os.makedirs(folder, exist_ok=True)
+        open(os.path.join(folder, "alpha.txt"), "w").close()
+        cls.fixture = Fixture("--shell-folder", r"C:\manage-desk")
+        cls.file = os.path.join(os.environ["WINEPREFIX"], "drive_c", "manage-layouts.json")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.fixture.close()
+
+    def setUp(self):
+        delete_store()
+        self.fixture.ask("move 0 40 40")
+        self.terminal = None
+
+    def tearDown(self):
+        if self.terminal:
+            self.terminal.close()
+        if os.path.exists(self.file):
+            os.unlink(self.file)
+
+    def ask(self, *arguments):
+        quoted = " ".join(f"'{argument}'" for argument in arguments)
+        self.terminal = Terminal(f"{LOADER} {KELVANE} {quoted}")
+        return [line.rstrip() for line in self.terminal.wait_for("[y/n]?").splitlines()]
+
+    def answer(self, key, exit_code):
+        self.terminal.keys(key)
+        self.terminal.wait_for(f"[y/n]? {key.lower()}")
+        self.assertEqual(exit_code, self.terminal.exit_code())
+        self.terminal.close()
+        self.terminal = None
+
+    def alpha_position(self):
+        return self.fixture.items()[0][1:3]
+
+    def test_delete_question(self):
+        write_layouts({"Keep": {"alpha.txt": (100, 30)}, "Other": {"alpha.txt": (200, 30)}})
+        lines = self.ask("delete", "/n", "keep")
+        at = lines.index("Delete Icon Locations for:")
+        self.assertEqual("Keep [y/n]?", lines[at + 1].strip())
+        self.answer("n", 1)
+        self.assertEqual(["Keep", "Other"], registry_layouts())
+        self.ask("delete", "/n", "keep")
+        self.terminal.keys("j")
+        self.answer("y", 0)
+        self.assertEqual(["Other"], registry_layouts())
+
+    def test_export_question_before_overwriting(self):
+        write_layouts({"Keep": {"alpha.txt": (100, 30)}})
+        with open(self.file, "w") as f:
+            f.write("keep me")
+        lines = self.ask("export", "/f", r"C:\manage-layouts.json")
+        self.assertIn("Overwrite the file:", lines)
+        self.answer("N", 1)
+        with open(self.file) as f:
+            self.assertEqual("keep me", f.read())
+        self.ask("export", "/f", r"C:\manage-layouts.json")
+        self.answer("y", 0)
+        with open(self.file, encoding="utf-8") as f:
+            self.assertIn('"name": "Keep"', f.read())
+
+    def test_import_question_before_replacing(self):
+        write_layouts({"Keep": {"alpha.txt": (100, 30)}})
+        subprocess.run([LOADER, KELVANE, "export", "/f", r"C:\manage-layouts.json"], capture_output=True, check=True)
+        write_layouts({"Keep": {"alpha.txt": (300, 30)}})
+        lines = self.ask("import", "/f", r"C:\manage-layouts.json")
+        at = lines.index("Replace Icon Locations for:")
+        self.assertEqual("Keep [y/n]?", lines[at + 1].strip())
+        self.answer("n", 1)
+        self.assertEqual((300, 30), self.restore_and_read("Keep"))
+        self.ask("import", "/f", r"C:\manage-layouts.json")
+        self.answer("Y", 0)
+        self.assertEqual((100, 30), self.restore_and_read("Keep"))
+
+    def test_undo_question(self):
+        write_layouts({"Home": {"alpha.txt": (200, 30)}})
+        self.restore_and_read("Home")
+        lines = self.ask("undo")
+        self.assertIn("Undo the last restore [y/n]?", lines)
+        self.answer("n", 1)
+        self.assertEqual((200, 30), self.alpha_position())
+        self.ask("undo")
+        self.answer("y", 0)
+        self.assertEqual((40, 40), self.alpha_position())
+
+    def restore_and_read(self, name):
+        subprocess.run([LOADER, KELVANE, "restore", "/y", "/n", name], capture_output=True, check=True)
+        return self.alpha_position()
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -40,6 +40,25 @@ TEST(CommandLine, OutputAndExitCodes) {
         {{L"save", L"/n"}, 0, L"", noListView},
         {{L"/restore", L"/N", L"x"}, 0, L"", noListView},
         {{L"query", L"/n", L"X"}, 0, L"", noListView},
+        // /f belongs to export and import; elsewhere it is the invalid argument
+        // it always was, even before a later invalid one.
+        {{L"save", L"/f", L"x"}, kCommandLineError, kUsage, L"Invalid argument: '/f'\n"},
+        {{L"/F", L"x", L"restore", L"/y"}, kCommandLineError, kUsage, L"Invalid argument: '/F'\n"},
+        {{L"query", L"/f"}, kCommandLineError, kUsage, L"Invalid argument: '/f'\n"},
+        {{L"/f", L"x", L"extra", L"export"}, kCommandLineError, kUsage, L"Invalid argument: '/f'\n"},
+        {{L"list", L"/f", L"x"}, kCommandLineError, kUsage, L"Invalid argument: '/f'\n"},
+        {{L"export", L"save", L"/f", L"x"}, kCommandLineError, kUsage, L"Invalid argument: '/f'\n"},
+        {{L"export", L"/f", L"x", L"extra"}, kCommandLineError, kUsage, L"Invalid argument: 'extra'\n"},
+        {{L"undos"}, kCommandLineError, kUsage, L"Invalid argument: 'undos'\n"},
+        {{L"-list"}, kCommandLineError, kUsage, L"Invalid argument: '-list'\n"},
+        {{L"export"}, kCommandLineError, kUsage, L"Missing File.\n"},
+        {{L"/Import", L"/y", L"/f"}, kCommandLineError, kUsage, L"Missing File.\n"},
+        {{L"import", L"/f", L"", L"/n", L"x"}, kCommandLineError, kUsage, L"Missing File.\n"},
+        {{L"save", L"/f", L"x", L"/?"}, kCommandLineError, kUsage, L"Invalid argument: '/f'\n"},
+        {{L"export", L"/?"}, 0, kUsage, L""},
+        // Undo needs the desktop, and counts its absence as not done.
+        {{L"UNDO", L"/y"}, kNotDone, L"", noListView},
+        {{L"/undo", L"/n", L"X"}, kNotDone, L"", noListView},
     };
     for (const CommandLineCase& c : cases) {
         std::wstring line;

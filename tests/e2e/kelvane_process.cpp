@@ -19,3 +19,22 @@ std::wstring WriteItemsFile(const std::vector<std::wstring>& lines) {
     CloseHandle(file);
     return path;
 }
+
+std::vector<BYTE> ShellRecordData(int x, int y, const std::wstring& text) {
+    std::vector<BYTE> data;
+    for (int value : {x, y}) {
+        for (int byte = 0; byte < 4; ++byte)
+            data.push_back(static_cast<BYTE>(value >> (8 * byte)));
+    }
+    for (wchar_t unit : text) {
+        data.push_back(static_cast<BYTE>(unit));
+        data.push_back(static_cast<BYTE>(unit >> 8));
+    }
+    data.push_back(0);
+    data.push_back(0);
+    return data;
+}
+
+std::vector<BYTE> PackedRecordData(int x, int y) {
+    return {static_cast<BYTE>(x), static_cast<BYTE>(x >> 8), static_cast<BYTE>(y), static_cast<BYTE>(y >> 8)};
+}

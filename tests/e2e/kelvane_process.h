@@ -35,8 +35,16 @@ inline constexpr wchar_t kUsage[] =
     L"    /n \"Layout\" - Use the named layout for save or restore.\n"
     L"                - Quote \"Layout\" if it contains embedded spaces.\n"
     L"    /y          - Answer 'yes' to any questions: silent operation.\n"
-    L"    /?          - Display this text.\n";
+    L"    /?          - Display this text.\n"
+    L"  list [/n \"Layout\"]           - List the layouts, or the icons of one.\n"
+    L"  delete [/n \"Layout\"] /y      - Delete a layout.\n"
+    L"  export /f File [/n \"Layout\"] - Write every layout, or one, to a JSON file.\n"
+    L"  import /f File [/n \"Layout\"] - Store a file's layouts, or its one as Layout.\n"
+    L"  undo /y                      - Take back the last restore.\n";
 inline constexpr DWORD kCommandLineError = 0xFFFFFFFF;
+// The exit code of list, delete, export, import and undo when they did not do
+// what was asked.
+inline constexpr DWORD kNotDone = 1;
 
 inline std::wstring LayoutKey(const std::wstring& layout) { return std::wstring(kStoreKey) + L"\\" + layout; }
 
@@ -52,6 +60,12 @@ inline std::wstring DefaultLayoutName() {
     return L"Layout " + std::to_wstring(GetSystemMetrics(SM_CXSCREEN)) + L" x " +
            std::to_wstring(GetSystemMetrics(SM_CYSCREEN));
 }
+
+// The data of a REG_BINARY record: x, y, the text and its zero, little-endian.
+std::vector<BYTE> ShellRecordData(int x, int y, const std::wstring& text);
+
+// The data of a REG_DWORD record: each coordinate's low 16 bits, y in the high half.
+std::vector<BYTE> PackedRecordData(int x, int y);
 
 // A synthetic desktop: one "text<TAB>x<TAB>y<TAB>data" line per item, written
 // to a file the fixture reads.

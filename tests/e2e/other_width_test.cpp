@@ -91,4 +91,33 @@ TEST_F(OtherWidth, LayoutsCrossBetweenTheBuilds) {
     DeleteFileW(items.c_str());
 }
 
+// A file exported by either build is the same, and imports byte for byte in the
+// other.
+TEST_F(OtherWidth, LayoutFilesCrossBetweenTheBuilds) {
+    WriteRegistryValue(LayoutKey(L"\u00c4rger"), L"Alpha", REG_DWORD, PackedRecordData(-5, 40));
+    WriteRegistryValue(LayoutKey(L"\u00c4rger"), L"kv-cross.txt", REG_BINARY,
+                       ShellRecordData(-30, 70000, L"Cr\u00f6ss"));
+    WriteRegistryValue(LayoutKey(L"Plain"), L"Beta", REG_DWORD, PackedRecordData(100, 200));
+    const auto stored = RegistryTreeImage(kStoreKey);
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring here = std::wstring(folder) + L"kv-cross-here.json";
+    const std::wstring there = std::wstring(folder) + L"kv-cross-there.json";
+    ASSERT_EQ(0u, RunKelvane({L"export", L"/y", L"/f", here}).exitCode);
+    ASSERT_EQ(0u, RunProcess(OtherWidthKelvanePath(), {L"export", L"/y", L"/f", there}).exitCode);
+
+    const struct {
+        std::wstring exe;
+        std::wstring file;
+    } imports[] = {{OtherWidthKelvanePath(), here}, {KelvanePath(), there}};
+    for (const auto& import : imports) {
+        DeleteRegistryTree(L"Software\\Brenlow");
+        const RunResult result = RunProcess(import.exe, {L"import", L"/f", import.file});
+        EXPECT_EQ(0u, result.exitCode) << result.standardError;
+        EXPECT_EQ(stored, RegistryTreeImage(kStoreKey)) << import.file;
+    }
+    DeleteFileW(here.c_str());
+    DeleteFileW(there.c_str());
+}
+
 }  // namespace

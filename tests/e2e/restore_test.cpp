@@ -9,25 +9,6 @@
 
 namespace {
 
-std::vector<BYTE> Packed(int x, int y) {
-    return {static_cast<BYTE>(x), static_cast<BYTE>(x >> 8), static_cast<BYTE>(y), static_cast<BYTE>(y >> 8)};
-}
-
-std::vector<BYTE> ShellRecord(int x, int y, const std::wstring& text) {
-    std::vector<BYTE> data;
-    for (int value : {x, y}) {
-        for (int byte = 0; byte < 4; ++byte)
-            data.push_back(static_cast<BYTE>(value >> (8 * byte)));
-    }
-    for (wchar_t unit : text) {
-        data.push_back(static_cast<BYTE>(unit));
-        data.push_back(static_cast<BYTE>(unit >> 8));
-    }
-    data.push_back(0);
-    data.push_back(0);
-    return data;
-}
-
 POINT PositionOf(DesktopFixture& fixture, int index) {
     for (const FixtureItem& item : fixture.Items()) {
         if (item.index == index) return {item.x, item.y};
@@ -89,8 +70,8 @@ TEST_F(Restore, DefaultNameAndTheQuestion) {
 }
 
 TEST_F(Restore, NamesMatchWithOnlyAsciiLettersFolded) {
-    WriteRegistryValue(LayoutKey(L"Office"), L"Icon", REG_DWORD, Packed(40, 50));
-    WriteRegistryValue(LayoutKey(L"\u00c4rger"), L"Icon", REG_DWORD, Packed(60, 70));
+    WriteRegistryValue(LayoutKey(L"Office"), L"Icon", REG_DWORD, PackedRecordData(40, 50));
+    WriteRegistryValue(LayoutKey(L"\u00c4rger"), L"Icon", REG_DWORD, PackedRecordData(60, 70));
     const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
     DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
 
@@ -119,7 +100,7 @@ TEST_F(Restore, EmptyLayoutSaysSoWithoutNewline) {
 TEST_F(Restore, OccupantIsEvictedToTheFirstFreeGridPoint) {
     // C holds the first grid point; B stands where A belongs.
     const std::wstring items = WriteItemsFile({L"A\t700\t600\tnone", L"B\t300\t300\tnone", L"C\t21\t2\tnone"});
-    WriteRegistryValue(LayoutKey(L"Evict"), L"A", REG_DWORD, Packed(300, 300));
+    WriteRegistryValue(LayoutKey(L"Evict"), L"A", REG_DWORD, PackedRecordData(300, 300));
     DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     const SIZE spacing = fixture.Spacing();
     const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Evict"});
@@ -148,8 +129,8 @@ TEST_F(Restore, OccupantIsEvictedToTheFirstFreeGridPoint) {
 
 TEST_F(Restore, TextOnlyRecordsTakeTheFirstItemWithTheText) {
     const std::wstring items = WriteItemsFile({L"Other\t10\t10\tnone", L"twin\t100\t10\tnone", L"Twin\t200\t10\tnone"});
-    WriteRegistryValue(LayoutKey(L"Text"), L"TWIN", REG_DWORD, Packed(400, 420));
-    WriteRegistryValue(LayoutKey(L"Text"), L"Nobody", REG_DWORD, Packed(400, 500));
+    WriteRegistryValue(LayoutKey(L"Text"), L"TWIN", REG_DWORD, PackedRecordData(400, 420));
+    WriteRegistryValue(LayoutKey(L"Text"), L"Nobody", REG_DWORD, PackedRecordData(400, 500));
     DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Text"});
     EXPECT_EQ(Summary(L"Text", 1), AfterBanner(result.standardOutput));
@@ -160,8 +141,8 @@ TEST_F(Restore, TextOnlyRecordsTakeTheFirstItemWithTheText) {
 }
 
 TEST_F(Restore, LayoutThatMatchesNothingPrintsNoSummary) {
-    WriteRegistryValue(LayoutKey(L"Stale"), L"gone.txt", REG_BINARY, ShellRecord(5, 5, L"gone"));
-    WriteRegistryValue(LayoutKey(L"Stale"), L"Gone too", REG_DWORD, Packed(5, 5));
+    WriteRegistryValue(LayoutKey(L"Stale"), L"gone.txt", REG_BINARY, ShellRecordData(5, 5, L"gone"));
+    WriteRegistryValue(LayoutKey(L"Stale"), L"Gone too", REG_DWORD, PackedRecordData(5, 5));
     const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
     DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Stale"});
@@ -172,20 +153,23 @@ TEST_F(Restore, LayoutThatMatchesNothingPrintsNoSummary) {
 }
 
 TEST_F(Restore, ShellGoingAwayMidWayEndsPromptlyAndKeepsTheLayout) {
-    // Five icons far apart, so that no placement evicts another: each record
-    // costs the list view five messages, the last record the 21st to the 25th.
+    // Five icons far apart, so that no placement evicts another. Keeping the
+    // arrangement for undo walks the items first: 16 messages, one to start and
+    // three per item. Then each record costs the list view five messages, the
+    // last record the 21st to the 25th after the keep.
+    constexpr unsigned kKeep = 16;
     std::vector<std::wstring> lines;
     for (int i = 0; i < 5; ++i) {
         const std::wstring text = L"Icon " + std::to_wstring(i);
         lines.push_back(text + L"\t" + std::to_wstring(700 + 75 * i) + L"\t600\tnone");
-        WriteRegistryValue(LayoutKey(L"Going"), text, REG_DWORD, Packed(21 + 150 * i, 2));
+        WriteRegistryValue(LayoutKey(L"Going"), text, REG_DWORD, PackedRecordData(21 + 150 * i, 2));
     }
     const std::wstring items = WriteItemsFile(lines);
     const auto stored = RegistryValues(LayoutKey(L"Going"));
     for (unsigned messages : {1u, 4u, 9u, 14u, 19u, 22u}) {
         SCOPED_TRACE(messages);
         DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
-        fixture.QuitAfter(messages);
+        fixture.QuitAfter(kKeep + messages);
         const auto start = std::chrono::steady_clock::now();
         const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Going"}, RunOptions{std::nullopt, 30000});
         ASSERT_FALSE(result.timedOut) << "the restore must end when the list view has gone";
@@ -207,6 +191,82 @@ TEST_F(Restore, ShellGoingAwayMidWayEndsPromptlyAndKeepsTheLayout) {
             EXPECT_EQ(stored[i].data, after[i].data);
         }
     }
+    // Going away during the keep: the keep says so, and the restore stops at its
+    // first record.
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    fixture.QuitAfter(kKeep / 2);
+    const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Going"}, RunOptions{std::nullopt, 30000});
+    ASSERT_FALSE(result.timedOut);
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(
+        L"Could not keep the arrangement for undo: the desktop list view went away. The kept one is unchanged.\n"
+        L"The desktop list view went away: the restore stopped.\n",
+        result.standardError);
+    EXPECT_EQ(stored, RegistryValues(LayoutKey(L"Going")));
+    DeleteFileW(items.c_str());
+}
+
+// Every restore keeps the arrangement it replaces, once the user has said yes;
+// undo puts it back and keeps the one it replaces in its turn.
+TEST_F(Restore, UndoGivesBackWhatTheLastRestoreReplaced) {
+    const std::wstring items = WriteItemsFile({L"A\t21\t2\tnone", L"B\t96\t2\tnone", L"C\t171\t2\tnone"});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", L"Home"}).exitCode);
+    const auto home = fixture.Items();
+
+    const RunResult nothing = RunKelvane({L"undo", L"/y"});
+    EXPECT_EQ(kNotDone, nothing.exitCode);
+    EXPECT_EQ(L"Nothing to undo.\n", nothing.standardError);
+    EXPECT_EQ(L"", AfterBanner(nothing.standardOutput));
+
+    for (const FixtureItem& item : home)
+        fixture.Move(item.index, 500 + 80 * item.index, 600 - 50 * item.index);
+    const auto scrambled = fixture.Items();
+    // Answered no: nothing is kept.
+    EXPECT_EQ(0u, RunKelvane({L"restore", L"/n", L"Home"}).exitCode);
+    EXPECT_EQ(kNotDone, RunKelvane({L"undo", L"/y"}).exitCode);
+    const RunResult restored = RunKelvane({L"restore", L"/y", L"/n", L"Home"});
+    EXPECT_EQ(Summary(L"Home", 3), AfterBanner(restored.standardOutput));
+    EXPECT_EQ(L"", restored.standardError);
+    EXPECT_EQ(std::vector<std::wstring>{L"Home"}, RegistrySubkeys(kStoreKey)) << "the layouts are as they were";
+
+    const RunResult asked = RunKelvane({L"undo"});
+    EXPECT_EQ(kNotDone, asked.exitCode) << "without a console the question counts as no";
+    EXPECT_EQ(L"Undo the last restore [y/n]? n\n", AfterBanner(asked.standardOutput));
+    EXPECT_EQ(home[0].x, PositionOf(fixture, 0).x);
+
+    const std::pair<const wchar_t*, const std::vector<FixtureItem>*> undos[] = {{L"undo", &scrambled},
+                                                                                {L"/UNDO", &home}};
+    for (const auto& [word, expected] : undos) {
+        const RunResult undone = RunKelvane({word, L"/y"});
+        EXPECT_EQ(0u, undone.exitCode) << word;
+        EXPECT_EQ(Summary(L"(undo)", 3), AfterBanner(undone.standardOutput)) << word;
+        EXPECT_EQ(L"", undone.standardError) << word;
+        for (const FixtureItem& item : *expected) {
+            EXPECT_EQ(item.x, PositionOf(fixture, item.index).x) << word << " " << item.text;
+            EXPECT_EQ(item.y, PositionOf(fixture, item.index).y) << word << " " << item.text;
+        }
+    }
+    DeleteFileW(items.c_str());
+}
+
+// The registry refuses a lasting key below a volatile one: with the store's
+// keys volatile, the arrangement cannot be kept, and the restore goes on.
+TEST_F(Restore, AKeepThatFailsSaysSoInOneLineAndTheRestoreGoesOn) {
+    CreateVolatileKey(L"Software\\Brenlow");
+    CreateVolatileKey(kStoreKey);
+    CreateVolatileKey(LayoutKey(L"Volatile"));
+    WriteRegistryValue(LayoutKey(L"Volatile"), L"Icon", REG_DWORD, PackedRecordData(300, 320));
+    const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Volatile"});
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(Summary(L"Volatile", 1), AfterBanner(result.standardOutput));
+    EXPECT_EQ(L"Could not keep the arrangement for undo: the registry refused it. The restore goes on.\n",
+              result.standardError);
+    EXPECT_EQ(300, PositionOf(fixture, 0).x);
+    EXPECT_EQ(320, PositionOf(fixture, 0).y);
+    EXPECT_EQ(L"Nothing to undo.\n", RunKelvane({L"undo", L"/y"}).standardError);
     DeleteFileW(items.c_str());
 }
 
@@ -251,8 +311,8 @@ TEST_F(RestoreByIdentity, OnlyTheItemWithTheStoredIdentityMoves) {
 
     // The .ini record differs in ASCII case only: it matches. The umlaut record
     // differs in the case of a non-ASCII letter: it does not.
-    WriteRegistryValue(LayoutKey(L"Twins"), L"TWIN.INI", REG_BINARY, ShellRecord(500, 400, L"Twin"));
-    WriteRegistryValue(LayoutKey(L"Twins"), L"\u00e4RGER.TXT", REG_BINARY, ShellRecord(600, 400, L"\u00c4rger"));
+    WriteRegistryValue(LayoutKey(L"Twins"), L"TWIN.INI", REG_BINARY, ShellRecordData(500, 400, L"Twin"));
+    WriteRegistryValue(LayoutKey(L"Twins"), L"\u00e4RGER.TXT", REG_BINARY, ShellRecordData(600, 400, L"\u00c4rger"));
     const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Twins"});
     EXPECT_EQ(Summary(L"Twins", 1), AfterBanner(result.standardOutput));
     EXPECT_EQ(500, PositionOf(fixture, ini).x);

@@ -80,3 +80,26 @@ void WriteRegistryValue(const std::wstring& path, const std::wstring& name, DWOR
     status = RegSetValueExW(key.Get(), name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
     if (status != ERROR_SUCCESS) throw RegistryError("writing a value to", path, status);
 }
+
+void CreateVolatileKey(const std::wstring& path) {
+    UniqueKey key;
+    const LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                                        KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr);
+    if (status != ERROR_SUCCESS) throw RegistryError("creating a volatile key", path, status);
+}
+
+std::vector<RegistryKeyImage> RegistryTreeImage(const std::wstring& path) {
+    std::vector<RegistryKeyImage> image;
+    if (!RegistryKeyExists(path)) return image;
+    for (const std::wstring& name : RegistrySubkeys(path))
+        image.push_back({name, RegistryValues(path + L"\\" + name)});
+    return image;
+}
+
+bool operator==(const RegistryValue& left, const RegistryValue& right) {
+    return left.name == right.name && left.type == right.type && left.data == right.data;
+}
+
+bool operator==(const RegistryKeyImage& left, const RegistryKeyImage& right) {
+    return left.name == right.name && left.values == right.values;
+}

@@ -28,3 +28,19 @@ void DeleteRegistryTree(const std::wstring& path);
 
 // Creates the key when needed. Throws std::runtime_error on failure.
 void WriteRegistryValue(const std::wstring& path, const std::wstring& name, DWORD type, const std::vector<BYTE>& data);
+
+// Creates the key as a volatile one (it lives until the registry is unloaded).
+// The registry refuses a lasting key below a volatile one: a test makes a write
+// fail this way. Throws std::runtime_error on failure.
+void CreateVolatileKey(const std::wstring& path);
+
+// Every layout subkey of a key with its values, in the registry's order: a
+// picture of a part of the store to compare before and after.
+struct RegistryKeyImage {
+    std::wstring name;
+    std::vector<RegistryValue> values;
+};
+std::vector<RegistryKeyImage> RegistryTreeImage(const std::wstring& path);
+
+bool operator==(const RegistryValue& left, const RegistryValue& right);
+bool operator==(const RegistryKeyImage& left, const RegistryKeyImage& right);

@@ -13,6 +13,7 @@ struct ParseCase {
     bool assumeYes;
     const wchar_t* layoutName;
     int invalidArgument;
+    const wchar_t* fileName = L"";
 };
 
 CommandLine Parse(const std::vector<const wchar_t*>& arguments) {
@@ -45,6 +46,16 @@ TEST(ParseArguments, Table) {
         {{L"save", L"", L"restore"}, Action::Save, false, L"", 2},
         {{L"\u00a7ave"}, Action::None, false, L"", 1},
         {{L"query", L"/n", L"X"}, Action::Query, false, L"X", 0},
+        {{L"List"}, Action::List, false, L"", 0},
+        {{L"/delete", L"/n", L"A", L"/y"}, Action::Delete, true, L"A", 0},
+        {{L"/f", L"save", L"EXPORT"}, Action::Export, false, L"", 0, L"save"},
+        {{L"import", L"/f", L"a", L"/F", L"b"}, Action::Import, false, L"", 0, L"b"},
+        {{L"undo", L"list"}, Action::List, false, L"", 0},
+        {{L"save", L"/f", L"x"}, Action::Save, false, L"", 2, L"x"},
+        {{L"/f", L"x", L"restore"}, Action::Restore, false, L"", 1, L"x"},
+        {{L"restore", L"/n", L"/f"}, Action::Restore, false, L"/f", 0},
+        {{L"/f", L"x", L"bad", L"import"}, Action::None, false, L"", 1, L"x"},
+        {{L"import", L"/f", L"x", L"bad"}, Action::Import, false, L"", 4, L"x"},
     };
     for (const ParseCase& c : cases) {
         std::wstring line;
@@ -55,6 +66,7 @@ TEST(ParseArguments, Table) {
         EXPECT_EQ(c.assumeYes, command.assumeYes) << line;
         EXPECT_STREQ(c.layoutName, command.layoutName.Text()) << line;
         EXPECT_EQ(c.invalidArgument, command.invalidArgument) << line;
+        EXPECT_STREQ(c.fileName, command.fileName.Text()) << line;
     }
 }
 
