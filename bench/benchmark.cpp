@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/seconds_clock.h"
 #include "support/current_exe.h"
 #include "support/fixture_client.h"
 #include "support/process_runner.h"
@@ -35,19 +36,12 @@ namespace {
 
 struct Counts {
     std::map<std::string, unsigned> operations;  // "read", "write" and message codes
+    double keepSeconds = 0;                      // a restore's keep of the arrangement for undo
 };
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
-}
-
-double Now() {
-    LARGE_INTEGER counter;
-    LARGE_INTEGER frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 std::string MessageName(UINT code) {
@@ -96,8 +90,10 @@ double RunCounted(DesktopFixture& fixture, const std::vector<std::wstring>& argu
     std::ifstream file(ToUtf8(CountsFile()));
     std::string name;
     unsigned count = 0;
+    counts.keepSeconds = 0;
     while (file >> name >> count) {
         if (name == "read" || name == "write") counts.operations[name] = count;
+        if (name == "keep_us") counts.keepSeconds = count / 1e6;
     }
     return seconds;
 }
@@ -222,6 +218,7 @@ struct Result {
     double seconds;       // median wall time of the program
     double floorSeconds;  // median of the bare loop over the same icons
     Counts counts;
+    double keepSeconds;  // median of the restores' keeps for undo
 };
 
 const Scenario kScenarios[] = {
@@ -244,9 +241,10 @@ std::vector<int> ParseSizes(const std::wstring& text) {
 void WriteReport(const std::vector<Result>& results, const std::wstring& prefix) {
     std::ofstream table(ToUtf8(prefix) + ".md");
     std::ofstream csv(ToUtf8(prefix) + ".csv");
-    csv << "scenario,icons,seconds,ms_per_icon,floor_ms_per_icon,ratio_to_floor\n";
+    csv << "scenario,icons,seconds,ms_per_icon,floor_ms_per_icon,ratio_to_floor,keep_seconds\n";
     table << "| scenario | icons | wall time (s, median) | ms per icon | floor ms per icon | ratio to floor "
-             "| cross-process operations per icon |\n|---|---:|---:|---:|---:|---:|---|\n";
+             "| keep for undo (s, share of the wall time) | cross-process operations per icon |\n"
+             "|---|---:|---:|---:|---:|---:|---:|---|\n";
     for (const Result& r : results) {
         const double perIcon = 1000 * r.seconds / r.icons;
         const double floorPerIcon = 1000 * r.floorSeconds / r.icons;
@@ -256,12 +254,17 @@ void WriteReport(const std::vector<Result>& results, const std::wstring& prefix)
             std::snprintf(value, sizeof value, "%s %.2f; ", name.c_str(), static_cast<double>(count) / r.icons);
             operations << value;
         }
-        char line[512];
-        std::snprintf(line, sizeof line, "| %s | %d | %.3f | %.3f | %.3f | %.2f | %s |\n", r.scenario->name, r.icons,
-                      r.seconds, perIcon, floorPerIcon, perIcon / floorPerIcon, operations.str().c_str());
+        char keep[64] = "";
+        if (r.scenario->restore) {
+            std::snprintf(keep, sizeof keep, "%.3f (%.0f%%)", r.keepSeconds, 100 * r.keepSeconds / r.seconds);
+        }
+        char line[640];
+        std::snprintf(line, sizeof line, "| %s | %d | %.3f | %.3f | %.3f | %.2f | %s | %s |\n", r.scenario->name,
+                      r.icons, r.seconds, perIcon, floorPerIcon, perIcon / floorPerIcon, keep,
+                      operations.str().c_str());
         table << line;
-        std::snprintf(line, sizeof line, "\"%s\",%d,%.4f,%.4f,%.4f,%.3f\n", r.scenario->name, r.icons, r.seconds,
-                      perIcon, floorPerIcon, perIcon / floorPerIcon);
+        std::snprintf(line, sizeof line, "\"%s\",%d,%.4f,%.4f,%.4f,%.3f,%.4f\n", r.scenario->name, r.icons, r.seconds,
+                      perIcon, floorPerIcon, perIcon / floorPerIcon, r.keepSeconds);
         csv << line;
         std::fputs(line, stdout);
     }
@@ -294,6 +297,7 @@ int wmain(int argc, wchar_t** argv) {
         std::vector<Result> sizeResults;
         for (const Scenario& scenario : kScenarios) {
             std::vector<double> times;
+            std::vector<double> keeps;
             Counts counts;
             for (int run = 0; run < runsHere; ++run) {
                 // The preparation's own moves are not repainted one by one.
@@ -303,6 +307,7 @@ int wmain(int argc, wchar_t** argv) {
                                                              L"Bench"};
                 fixture.Redraw(scenario.shellRedraws);
                 times.push_back(RunCounted(fixture, arguments, counts));
+                keeps.push_back(counts.keepSeconds);
                 fixture.Redraw(true);
             }
             // Every restore must leave each icon where the layout says.
@@ -315,7 +320,7 @@ int wmain(int argc, wchar_t** argv) {
                     }
                 }
             }
-            sizeResults.push_back({&scenario, icons, Median(times), 0, counts});
+            sizeResults.push_back({&scenario, icons, Median(times), 0, counts, Median(keeps)});
             std::fprintf(stderr, "%s, %d icons: %.3f s\n", scenario.name, icons, Median(times));
         }
         // The floors last: the placement floor moves every icon.
