@@ -47,4 +47,4 @@ cat dist/SHA256SUMS
 echo "Built with:"
 dpkg-query -W -f='  ${Package} ${Version}\n' g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 mingw-w64-common mingw-w64-x86-64-dev mingw-w64-i686-dev \
-    cmake python3 "zlib1g:$(dpkg --print-architecture)"
+    nlohmann-json3-dev cmake python3 "zlib1g:$(dpkg --print-architecture)"
