@@ -1,6 +1,7 @@
 #include "support/fixture_client.h"
 
 #include "support/current_exe.h"
+#include "support/fixture_wake.h"
 #include "support/process_start.h"
 #include "support/utf8.h"
 
@@ -173,6 +174,34 @@ void DesktopFixture::ResetCounts() {
 void DesktopFixture::QuitAfter(unsigned messages) {
     const std::string answer = Ask("quit-after " + std::to_string(messages));
     if (answer != "ok") throw std::runtime_error("fixture: quit-after answered " + answer);
+}
+
+void DesktopFixture::StallAfter(unsigned messages) {
+    const std::string answer = Ask("stall-after " + std::to_string(messages));
+    if (answer != "ok") throw std::runtime_error("fixture: stall-after answered " + answer);
+}
+
+void DesktopFixture::StallIn(UINT message, unsigned nth) {
+    const std::string answer = Ask("stall-in " + std::to_string(message) + " " + std::to_string(nth));
+    if (answer != "ok") throw std::runtime_error("fixture: stall-in answered " + answer);
+}
+
+void DesktopFixture::Wake() {
+    const UniqueHandle wake(
+        OpenEventW(EVENT_MODIFY_STATE, FALSE, FixtureWakeEventName(GetProcessId(process_.Get())).c_str()));
+    if (!wake || !SetEvent(wake.Get())) throw std::runtime_error("fixture: cannot wake it" + ExitDescription());
+}
+
+StallReport DesktopFixture::LastStall() {
+    std::istringstream answer(Ask("stall-report"));
+    StallReport report;
+    std::string word;
+    if (!(answer >> word) || word != "blocks") throw std::runtime_error("fixture: unexpected answer to stall-report");
+    // Addresses, in hexadecimal; a long has only 32 bits here.
+    while (answer >> word && word != "freed-writes")
+        report.blocks.insert(static_cast<uintptr_t>(std::strtoull(word.c_str(), nullptr, 16)));
+    if (!(answer >> report.freedWrites)) throw std::runtime_error("fixture: unexpected answer to stall-report");
+    return report;
 }
 
 void DesktopFixture::Quit() {

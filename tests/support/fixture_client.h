@@ -4,12 +4,20 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 // The path of desktop_fixture.exe beside the running test program.
 std::wstring FixtureBesideTest();
+
+// What the message held up by a stall met once the fixture woke.
+struct StallReport {
+    std::set<uintptr_t> blocks;  // allocation bases of the blocks it points into
+    unsigned freedWrites = 0;    // 1 when memory it writes into had been freed
+};
 
 struct FixtureItem {
     int index = 0;
@@ -49,6 +57,14 @@ public:
     void ResetCounts();
     // The desktop goes away right after answering `messages` more of them.
     void QuitAfter(unsigned messages);
+
+    // The list view's thread stops taking messages from other processes once it
+    // has answered `messages` more of them, or stops inside the `nth` next one
+    // with the code `message`, until Wake. Commands wait for it meanwhile.
+    void StallAfter(unsigned messages);
+    void StallIn(UINT message, unsigned nth = 1);
+    void Wake();
+    StallReport LastStall();
 
     // Asks the fixture to exit and waits until it has.
     void Quit();
