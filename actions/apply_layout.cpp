@@ -19,6 +19,9 @@
 
 namespace {
 
+constexpr wchar_t kShellHungLine[] =
+    L"The desktop list view is not responding: the restore stopped before its last icons.\n";
+
 struct ApplyContext {
     HWND listView;
     RemoteBuffers& shell;
@@ -31,16 +34,20 @@ struct ApplyContext {
 };
 
 void PlaceIcon(ApplyContext& context, int index, const IconRecord& record) {
-    if (RestoreIconPosition(context.listView, index, record.x, record.y, context.shell.process(),
-                            context.shell.remoteFind, context.shell.remotePoint, context.shell.remoteRect,
-                            context.scan) == ScratchBlocks::Overwritten) {
+    if (RestoreIconPosition(context.listView, index, record.x, record.y, context.shell, context.scan) ==
+        ScratchBlocks::Overwritten) {
         context.findHoldsTextSearch = false;
     }
 }
 
+// The next item after `after` whose text equals the search text, or -1; a search
+// left unanswered finds nothing.
 int FindNext(const ApplyContext& context, int after) {
-    return static_cast<int>(ShellPlatform::Current().Send(context.listView, LVM_FINDITEMW, static_cast<WPARAM>(after),
-                                                          reinterpret_cast<LPARAM>(context.shell.remoteFind)));
+    return static_cast<int>(context.shell
+                                .Send(context.listView, LVM_FINDITEMW, static_cast<WPARAM>(after),
+                                      reinterpret_cast<LPARAM>(context.shell.remoteFind),
+                                      {RemoteBlock::Find, RemoteBlock::Text})
+                                .value_or(-1));
 }
 
 // Whether the candidate's identity equals the record's key; prints the step that
@@ -153,6 +160,10 @@ int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList&
         return 0;
     }
     KeepArrangementForUndo(listView, shell, desktopFolder.get(), idListBuffer.get());
+    if (shell.ShellHung()) {
+        PrintText(OutputStream::Err, kShellHungLine);
+        return 0;
+    }
     ApplyContext context{listView, shell, desktopFolder.get(), idListBuffer.get(), FreeSpotScan(WorkArea, scanStart)};
     // Records whose icon was found: those that already stood at their place and
     // those whose move failed count too.
@@ -160,6 +171,12 @@ int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList&
     bool walkedAll = true;
     for (const IconRecord& record : records) {
         const bool found = ApplyRecord(context, record);
+        // A record handled while the shell stopped answering is not counted.
+        if (shell.ShellHung()) {
+            PrintText(OutputStream::Err, kShellHungLine);
+            walkedAll = false;
+            break;
+        }
         // A list view that has gone answers a search with 0 rather than -1, so a
         // record handled while it went is not counted, and the walk ends.
         if (!ShellPlatform::Current().IsWindowAlive(listView)) {

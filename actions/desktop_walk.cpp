@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <optional>
+
 #include "app/console_output.h"
 #include "desktop/item_identity.h"
 #include "desktop/shell_platform.h"
@@ -61,8 +63,12 @@ ItemRead ReadItem(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFold
 WalkResult ReadAllItems(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, uint8_t* idListBuffer,
                         ItemReport report, IconRecordList& records) {
     WalkResult result;
-    int index =
-        static_cast<int>(ShellPlatform::Current().Send(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_ALL));
+    const std::optional<LRESULT> first = shell.Send(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_ALL);
+    if (!first) {
+        result.end = WalkEnd::ShellHung;
+        return result;
+    }
+    int index = static_cast<int>(*first);
     while (index != -1) {
         IconRecord record;
         switch (ReadItem(listView, shell, desktopFolder, idListBuffer, index, report, record)) {
@@ -70,6 +76,10 @@ WalkResult ReadAllItems(HWND listView, RemoteBuffers& shell, IShellFolder* deskt
                 records.push_back(record);
                 break;
             case ItemRead::Failed:
+                if (shell.ShellHung()) {
+                    result.end = WalkEnd::ShellHung;
+                    return result;
+                }
                 if (!ShellPlatform::Current().IsWindowAlive(listView)) {
                     result.end = WalkEnd::ShellGone;
                     return result;
@@ -79,12 +89,16 @@ WalkResult ReadAllItems(HWND listView, RemoteBuffers& shell, IShellFolder* deskt
             case ItemRead::Unnamed:
                 break;
         }
-        const int next = static_cast<int>(ShellPlatform::Current().Send(listView, LVM_GETNEXTITEM, index, LVNI_ALL));
-        if (next != -1 && next <= index) {
+        const std::optional<LRESULT> next = shell.Send(listView, LVM_GETNEXTITEM, index, LVNI_ALL);
+        if (!next) {
+            result.end = WalkEnd::ShellHung;
+            return result;
+        }
+        if (*next != -1 && *next <= index) {
             result.end = WalkEnd::ShellGone;
             return result;
         }
-        index = next;
+        index = static_cast<int>(*next);
     }
     return result;
 }

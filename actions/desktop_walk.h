@@ -9,7 +9,7 @@
 #include "desktop/remote_buffers.h"
 #include "store/icon_record.h"
 
-enum class WalkEnd { Complete, ShellGone };
+enum class WalkEnd { Complete, ShellGone, ShellHung };
 
 struct WalkResult {
     WalkEnd end = WalkEnd::Complete;
@@ -22,6 +22,7 @@ struct WalkResult {
 // item with a shell item by its identity, one without by its text. Uses
 // remoteItem, remoteText and remotePoint. A list view that has gone answers
 // every message with 0, which would restart the walk at item 0 for ever: the
-// walk ends when the window is gone or the index stops advancing.
+// walk ends when the window is gone or the index stops advancing. It also ends
+// when the shell leaves a message unanswered.
 WalkResult ReadAllItems(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, uint8_t* idListBuffer,
                         ItemReport report, IconRecordList& records);

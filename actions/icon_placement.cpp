@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <optional>
+
 #include "app/console_output.h"
 #include "desktop/remote_records.h"
 #include "desktop/shell_platform.h"
@@ -14,36 +16,57 @@ constexpr int kScanStartY = 2;
 constexpr int kScanMargin = 10;
 
 enum class Cover { Free, Covered, Failed };
+enum class BoundsRead { Read, WriteFailed, Failed, ReadFailed };
+
+// The bounds of an item, icon and label (LVIR_BOUNDS), into `bounds`.
+BoundsRead ReadItemBounds(HWND listView, int item, RemoteBuffers& shell, RECT& bounds) {
+    SetRect(&bounds, 0, 0, 0, 0);  // left = LVIR_BOUNDS
+    if (!ShellPlatform::Current().Write(shell.process(), shell.remoteRect, &bounds, sizeof(bounds))) {
+        return BoundsRead::WriteFailed;
+    }
+    if (shell.Send(listView, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(shell.remoteRect), {RemoteBlock::Rect})
+            .value_or(0) == 0) {
+        return BoundsRead::Failed;
+    }
+    if (!ShellPlatform::Current().Read(shell.process(), shell.remoteRect, &bounds, sizeof(bounds))) {
+        return BoundsRead::ReadFailed;
+    }
+    return BoundsRead::Read;
+}
 
 // Whether the item nearest to the point covers it; prints the step that failed.
 // A failed read of the bounds names the nearest item when reportNearest is set,
 // otherwise the icon being placed.
-Cover TestPoint(HWND listView, int x, int y, HANDLE process, void* remoteFind, void* remoteRect, int* nearest,
-                bool reportNearest, int placedIndex) {
+Cover TestPoint(HWND listView, int x, int y, RemoteBuffers& shell, int* nearest, bool reportNearest, int placedIndex) {
     const RemoteRecord query = EncodeNearestSearch(kNativeLayout, x, y);
-    if (!ShellPlatform::Current().Write(process, remoteFind, query.bytes, query.size)) {
+    if (!ShellPlatform::Current().Write(shell.process(), shell.remoteFind, query.bytes, query.size)) {
         PrintText(OutputStream::Out, L"RestoreIconPosition. Write Mem for Item failed\n");
         return Cover::Failed;
     }
-    *nearest = static_cast<int>(ShellPlatform::Current().Send(listView, LVM_FINDITEMW, static_cast<WPARAM>(-1),
-                                                              reinterpret_cast<LPARAM>(remoteFind)));
+    // -1 would call the point free: a search left unanswered tells nothing.
+    const std::optional<LRESULT> found = shell.Send(listView, LVM_FINDITEMW, static_cast<WPARAM>(-1),
+                                                    reinterpret_cast<LPARAM>(shell.remoteFind), {RemoteBlock::Find});
+    if (!found) {
+        return Cover::Failed;
+    }
+    *nearest = static_cast<int>(*found);
     if (*nearest == -1) {
         return Cover::Free;
     }
     RECT bounds;
-    SetRect(&bounds, 0, 0, 0, 0);  // left = LVIR_BOUNDS: icon and label
-    if (!ShellPlatform::Current().Write(process, remoteRect, &bounds, sizeof(bounds))) {
-        PrintText(OutputStream::Out, L"RestoreIconPosition. Write Mem for RECT failed\n");
-        return Cover::Failed;
-    }
-    if (ShellPlatform::Current().Send(listView, LVM_GETITEMRECT, *nearest, reinterpret_cast<LPARAM>(remoteRect)) == 0) {
-        PrintText(OutputStream::Out, L"LVM_GETITEMRECT. failed\n");
-        return Cover::Failed;
-    }
-    if (!ShellPlatform::Current().Read(process, remoteRect, &bounds, sizeof(bounds))) {
-        Print(OutputStream::Out, L"RestoreIconPosition. Read RECT Mem for Item %d failed\n",
-              reportNearest ? *nearest : placedIndex);
-        return Cover::Failed;
+    switch (ReadItemBounds(listView, *nearest, shell, bounds)) {
+        case BoundsRead::Read:
+            break;
+        case BoundsRead::WriteFailed:
+            PrintText(OutputStream::Out, L"RestoreIconPosition. Write Mem for RECT failed\n");
+            return Cover::Failed;
+        case BoundsRead::Failed:
+            PrintText(OutputStream::Out, L"LVM_GETITEMRECT. failed\n");
+            return Cover::Failed;
+        case BoundsRead::ReadFailed:
+            Print(OutputStream::Out, L"RestoreIconPosition. Read RECT Mem for Item %d failed\n",
+                  reportNearest ? *nearest : placedIndex);
+            return Cover::Failed;
     }
     const POINT point = {x, y};
     return PtInRect(&bounds, point) ? Cover::Covered : Cover::Free;
@@ -55,8 +78,8 @@ LPARAM PackItemPosition(int x, int y) {
     return static_cast<LPARAM>(static_cast<DWORD>(MAKELONG(static_cast<WORD>(x), static_cast<WORD>(y))));
 }
 
-void FreeSpotScan::LearnGrid(HWND listView) {
-    const DWORD spacing = static_cast<DWORD>(ShellPlatform::Current().Send(listView, LVM_GETITEMSPACING, FALSE, 0));
+void FreeSpotScan::LearnGrid(HWND listView, RemoteBuffers& shell) {
+    const DWORD spacing = static_cast<DWORD>(shell.Send(listView, LVM_GETITEMSPACING, FALSE, 0).value_or(0));
     stepX_ = LOWORD(spacing);
     stepY_ = HIWORD(spacing);
     // Without a step there is no grid to walk; the scan would stay on one point.
@@ -69,10 +92,9 @@ void FreeSpotScan::LearnGrid(HWND listView) {
     gridKnown_ = true;
 }
 
-bool FreeSpotScan::FindFreeIconPosition(HWND listView, POINT& freePoint, HANDLE process, void* remoteFind,
-                                        void* remoteRect) {
+bool FreeSpotScan::FindFreeIconPosition(HWND listView, POINT& freePoint, RemoteBuffers& shell) {
     if (!gridKnown_) {
-        LearnGrid(listView);
+        LearnGrid(listView, shell);
     }
     const long long points = static_cast<long long>(columns_) * rows_;
     const long long first = start_ == Start::TopLeft ? 0 : cursor_;
@@ -81,7 +103,7 @@ bool FreeSpotScan::FindFreeIconPosition(HWND listView, POINT& freePoint, HANDLE 
         const int x = kScanStartX + static_cast<int>(point / rows_) * stepX_;
         const int y = kScanStartY + static_cast<int>(point % rows_) * stepY_;
         int nearest = -1;
-        switch (TestPoint(listView, x, y, process, remoteFind, remoteRect, &nearest, true, 0)) {
+        switch (TestPoint(listView, x, y, shell, &nearest, true, 0)) {
             case Cover::Free:
                 freePoint = {x, y};
                 // The point is about to be taken: the next search starts after it.
@@ -96,11 +118,14 @@ bool FreeSpotScan::FindFreeIconPosition(HWND listView, POINT& freePoint, HANDLE 
     return false;
 }
 
-ScratchBlocks RestoreIconPosition(HWND listView, int index, int x, int y, HANDLE process, void* remoteFind,
-                                  void* remotePoint, void* remoteRect, FreeSpotScan& scan) {
-    ShellPlatform::Current().Send(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(remotePoint));
+ScratchBlocks RestoreIconPosition(HWND listView, int index, int x, int y, RemoteBuffers& shell, FreeSpotScan& scan) {
+    // Left unanswered, the point read back would be whatever the block held.
+    if (!shell.Send(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(shell.remotePoint),
+                    {RemoteBlock::Point})) {
+        return ScratchBlocks::Untouched;
+    }
     POINT current;
-    if (!ShellPlatform::Current().Read(process, remotePoint, &current, sizeof(current))) {
+    if (!ShellPlatform::Current().Read(shell.process(), shell.remotePoint, &current, sizeof(current))) {
         Print(OutputStream::Out, L"RestoreIconPosition. Read Position Mem for Item %d failed\n", index);
         return ScratchBlocks::Untouched;
     }
@@ -108,20 +133,19 @@ ScratchBlocks RestoreIconPosition(HWND listView, int index, int x, int y, HANDLE
         return ScratchBlocks::Untouched;
     }
     int occupant = -1;
-    switch (TestPoint(listView, x, y, process, remoteFind, remoteRect, &occupant, false, index)) {
+    switch (TestPoint(listView, x, y, shell, &occupant, false, index)) {
         case Cover::Failed:
             return ScratchBlocks::Overwritten;
         case Cover::Covered: {
             POINT freePoint;
-            if (scan.FindFreeIconPosition(listView, freePoint, process, remoteFind, remoteRect)) {
-                ShellPlatform::Current().Send(listView, LVM_SETITEMPOSITION, occupant,
-                                              PackItemPosition(freePoint.x, freePoint.y));
+            if (scan.FindFreeIconPosition(listView, freePoint, shell)) {
+                shell.Send(listView, LVM_SETITEMPOSITION, occupant, PackItemPosition(freePoint.x, freePoint.y));
             }
             break;
         }
         case Cover::Free:
             break;
     }
-    ShellPlatform::Current().Send(listView, LVM_SETITEMPOSITION, index, PackItemPosition(x, y));
+    shell.Send(listView, LVM_SETITEMPOSITION, index, PackItemPosition(x, y));
     return ScratchBlocks::Overwritten;
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "desktop/remote_buffers.h"
+
 // The free-spot grid of one restore: the icon grid of the work area it was made
 // with, walked column by column from the top left, and where the last search
 // stopped. Resuming there keeps a restore that evicts on every icon linear: the
@@ -17,13 +19,12 @@ public:
     // Finds a grid point that no icon covers. False when there is none (nothing
     // printed) or when a shell exchange failed (after printing it); the point is
     // then unchanged. Overwrites remoteFind and remoteRect.
-    [[nodiscard]] bool FindFreeIconPosition(HWND listView, POINT& freePoint, HANDLE process, void* remoteFind,
-                                            void* remoteRect);
+    [[nodiscard]] bool FindFreeIconPosition(HWND listView, POINT& freePoint, RemoteBuffers& shell);
 
 private:
     // The spacing and the work area stay as they are for a restore's few
     // seconds: the grid is worked out once, at the first search.
-    void LearnGrid(HWND listView);
+    void LearnGrid(HWND listView, RemoteBuffers& shell);
 
     RECT workArea_;
     Start start_;
@@ -44,8 +45,7 @@ enum class ScratchBlocks { Untouched, Overwritten };
 // blocks belong to the caller; messages go to standard output. The blocks stay
 // untouched when the icon already stood at its place or its position could not
 // be read.
-ScratchBlocks RestoreIconPosition(HWND listView, int index, int x, int y, HANDLE process, void* remoteFind,
-                                  void* remotePoint, void* remoteRect, FreeSpotScan& scan);
+ScratchBlocks RestoreIconPosition(HWND listView, int index, int x, int y, RemoteBuffers& shell, FreeSpotScan& scan);
 
 // The lParam of LVM_SETITEMPOSITION: each coordinate cut to its low 16 bits.
 LPARAM PackItemPosition(int x, int y);

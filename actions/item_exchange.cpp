@@ -19,12 +19,19 @@ bool RequestItem(HWND listView, RemoteBuffers& shell, int index, ItemReport repo
         ReportItemFailure(report, L"Desktop Saving. Write Mem for Item %d failed\n", index);
         return false;
     }
-    if (ShellPlatform::Current().Send(listView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(shell.remoteItem)) == 0) {
+    // A message left unanswered fails like one answered 0; the walk then sees the
+    // hung shell and ends.
+    if (shell
+            .Send(listView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(shell.remoteItem),
+                  {RemoteBlock::Item, RemoteBlock::Text})
+            .value_or(0) == 0) {
         ReportItemFailure(report, L"Desktop Saving. Get Item %d failed\n", index);
         return false;
     }
-    if (ShellPlatform::Current().Send(listView, LVM_GETITEMPOSITION, index,
-                                      reinterpret_cast<LPARAM>(shell.remotePoint)) == 0) {
+    if (shell
+            .Send(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(shell.remotePoint),
+                  {RemoteBlock::Point})
+            .value_or(0) == 0) {
         ReportItemFailure(report, L"Desktop Saving. Get Item Position %d failed\n", index);
         return false;
     }

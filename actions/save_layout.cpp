@@ -57,11 +57,19 @@ void SaveLayout(bool assumeYes, const wchar_t* givenName) {
         return;
     }
     IconRecordList records;
-    if (ReadAllItems(listView, shell, desktopFolder.get(), idListBuffer.get(), ItemReport::Printed, records).end ==
-        WalkEnd::ShellGone) {
-        Print(OutputStream::Err, L"The desktop list view went away during the save: the layout %s was not changed.\n",
-              layoutName.Text());
-        return;
+    switch (ReadAllItems(listView, shell, desktopFolder.get(), idListBuffer.get(), ItemReport::Printed, records).end) {
+        case WalkEnd::Complete:
+            break;
+        case WalkEnd::ShellGone:
+            Print(OutputStream::Err,
+                  L"The desktop list view went away during the save: the layout %s was not changed.\n",
+                  layoutName.Text());
+            return;
+        case WalkEnd::ShellHung:
+            Print(OutputStream::Err,
+                  L"The desktop list view is not responding: the save stopped, and the layout %s was not changed.\n",
+                  layoutName.Text());
+            return;
     }
     if (!StoreLayout(layoutName.Text(), records)) {
         Print(OutputStream::Err, L"Could not write to the registry: the layout %s was not saved.\n", layoutName.Text());

@@ -7,11 +7,17 @@
 void KeepArrangementForUndo(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, uint8_t* idListBuffer) {
     IconRecordList records;
     const WalkResult walk = ReadAllItems(listView, shell, desktopFolder, idListBuffer, ItemReport::Silent, records);
-    if (walk.end == WalkEnd::ShellGone) {
-        PrintText(OutputStream::Err,
-                  L"Could not keep the arrangement for undo: the desktop list view went away. The kept one is "
-                  L"unchanged.\n");
-        return;
+    switch (walk.end) {
+        case WalkEnd::Complete:
+            break;
+        case WalkEnd::ShellGone:
+            PrintText(OutputStream::Err,
+                      L"Could not keep the arrangement for undo: the desktop list view went away. The kept one is "
+                      L"unchanged.\n");
+            return;
+        case WalkEnd::ShellHung:
+            // The restore stops on it at once, and says so in its own line.
+            return;
     }
     if (!StoreUndoArrangement(records)) {
         PrintText(OutputStream::Err,

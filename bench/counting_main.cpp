@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <map>
+#include <optional>
 
 #include "app/command_line.h"
 #include "bench/seconds_clock.h"
@@ -33,7 +34,7 @@ public:
         ++reads;
         return ShellPlatform::Read(process, address, data, size);
     }
-    LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
+    std::optional<LRESULT> Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
         ++messages[message];
         if (message == LVM_GETNEXTITEM && keepStart == 0) keepStart = Now();
         return ShellPlatform::Send(window, message, wParam, lParam);

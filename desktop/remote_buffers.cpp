@@ -14,6 +14,8 @@ constexpr RemoteBlock kReleaseOrder[] = {RemoteBlock::Item, RemoteBlock::Rect, R
                                          RemoteBlock::Point};
 constexpr size_t kBlockCount = sizeof(kReleaseOrder) / sizeof(kReleaseOrder[0]);
 
+constexpr unsigned BlockBit(RemoteBlock block) { return 1u << static_cast<unsigned>(block); }
+
 // How long an action waits for its blocks to be freed; a healthy shell takes
 // milliseconds.
 constexpr DWORD kReleaseWaitMilliseconds = 3000;
@@ -76,7 +78,8 @@ RemoteBuffers::~RemoteBuffers() {
     }
     Release release{process_, {}};
     for (size_t index = 0; index < kBlockCount; ++index) {
-        release.blocks[index] = Slot(kReleaseOrder[index]);
+        const bool kept = (keptBlocks_ & BlockBit(kReleaseOrder[index])) != 0;
+        release.blocks[index] = kept ? nullptr : Slot(kReleaseOrder[index]);
     }
     // Under Wine a free in another process is carried out by that process, and
     // one that is ending may never carry it out: the call would wait for ever.
@@ -126,6 +129,21 @@ bool RemoteBuffers::Allocate(std::initializer_list<RemoteBlock> order) {
         }
     }
     return true;
+}
+
+std::optional<LRESULT> RemoteBuffers::Send(HWND listView, UINT message, WPARAM wParam, LPARAM lParam,
+                                           std::initializer_list<RemoteBlock> pointedTo) {
+    if (shellHung_) {
+        return std::nullopt;
+    }
+    const std::optional<LRESULT> answer = ShellPlatform::Current().Send(listView, message, wParam, lParam);
+    if (!answer) {
+        shellHung_ = true;
+        for (RemoteBlock block : pointedTo) {
+            keptBlocks_ |= BlockBit(block);
+        }
+    }
+    return answer;
 }
 
 void*& RemoteBuffers::Slot(RemoteBlock block) {

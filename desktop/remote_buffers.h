@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <initializer_list>
+#include <optional>
 
 #include "desktop/remote_records.h"
 
@@ -16,11 +17,13 @@ enum class ShellAccess {
     WidthUnknown,  // the shell's width could not be learnt
 };
 
-// The shell process and the scratch blocks that one action holds inside it. The
-// destructor frees every block obtained (whole, with MEM_RELEASE) and then closes
-// the process handle, so no way out of an action leaves memory in the shell; it
-// waits for that a bounded time, so that a shell that is ending cannot hold the
-// action.
+// The shell process and the scratch blocks that one action holds inside it, and
+// the messages that go to the shell's list view about them. The destructor frees
+// every block obtained (whole, with MEM_RELEASE) but those a message still
+// pending in a hung shell points into, and then closes the process handle, so no
+// way out of an action leaves memory in the shell that the shell will not write
+// into; it waits for that a bounded time, so that a shell that is ending cannot
+// hold the action.
 class RemoteBuffers {
 public:
     RemoteBuffers() = default;
@@ -37,6 +40,20 @@ public:
     // when all were obtained. Blocks obtained stay owned either way.
     [[nodiscard]] bool Allocate(std::initializer_list<RemoteBlock> order);
 
+    // Sends a list-view message and waits a bounded time for its answer (see
+    // ShellPlatform::Send). `pointedTo` names the blocks the message's arguments
+    // point into, directly or through the record in a block. A message left
+    // unanswered makes the shell hung for the rest of the action: it is sent
+    // nothing more (every later send answers none at once), and those blocks are
+    // never freed, since a message the shell had taken still runs to its end when
+    // the shell wakes, and writes into them.
+    std::optional<LRESULT> Send(HWND listView, UINT message, WPARAM wParam, LPARAM lParam,
+                                std::initializer_list<RemoteBlock> pointedTo = {});
+
+    // Whether a message went unanswered: the action ends rather than failing item
+    // after item against a shell that does not answer.
+    [[nodiscard]] bool ShellHung() const { return shellHung_; }
+
     HANDLE process() const { return process_; }
     void* remoteItem = nullptr;   // one LVITEMW of this build's width
     void* remoteText = nullptr;   // kRemoteTextLength code units
@@ -47,6 +64,8 @@ public:
 private:
     void*& Slot(RemoteBlock block);
     HANDLE process_ = nullptr;
+    bool shellHung_ = false;
+    unsigned keptBlocks_ = 0;  // a bit for each RemoteBlock a pending message points into
 };
 
 // The access the actions need: memory operations and reads, and the query right

@@ -1,5 +1,17 @@
 #include "desktop/shell_platform.h"
 
+namespace {
+
+// How long a list-view message may take. The shell answers these messages in
+// well under a millisecond, and even a crowded desktop repainting after a move
+// in well under a second; Windows itself calls a window that has not taken a
+// message for five seconds not responding. Twice that leaves a slow but working
+// shell all the time it needs, and still ends an action on a hung one within
+// seconds rather than never.
+constexpr UINT kAnswerWaitMilliseconds = 10000;
+
+}  // namespace
+
 DWORD ShellPlatform::WindowProcessId(HWND window) {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
@@ -33,11 +45,23 @@ bool ShellPlatform::Read(HANDLE process, const void* address, void* data, SIZE_T
     return ::ReadProcessMemory(process, address, data, size, nullptr) != FALSE;
 }
 
-LRESULT ShellPlatform::Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return ::SendMessageW(window, message, wParam, lParam);
+std::optional<LRESULT> ShellPlatform::Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR answer = 0;
+    // SMTO_ABORTIFHUNG gives up at once on a thread that stopped taking messages
+    // before this one was sent.
+    if (::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kAnswerWaitMilliseconds, &answer) !=
+        0) {
+        return static_cast<LRESULT>(answer);
+    }
+    if (!::IsWindow(window)) {
+        return 0;
+    }
+    return std::nullopt;
 }
 
 bool ShellPlatform::IsWindowAlive(HWND window) { return ::IsWindow(window) != FALSE; }
+
+void ShellPlatform::LockWindowUpdate(HWND window) { ::LockWindowUpdate(window); }
 
 HRESULT ShellPlatform::GetDesktopFolder(IShellFolder** folder) { return ::SHGetDesktopFolder(folder); }
 

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <optional>
+
 #include "text/seam.h"
 
 // The platform services that reach into the shell: its process memory, its list
@@ -23,8 +25,14 @@ public:
     [[nodiscard]] virtual bool Write(HANDLE process, void* address, const void* data, SIZE_T size);
     [[nodiscard]] virtual bool Read(HANDLE process, const void* address, void* data, SIZE_T size);
 
-    virtual LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Sends a message and waits a bounded time for the answer (see the source for
+    // the bound). No answer when the window's thread did not take the message in
+    // that time, or did not finish handling it, or is hung already; a window that
+    // is gone answers 0, as SendMessageW has it.
+    [[nodiscard]] virtual std::optional<LRESULT> Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     [[nodiscard]] virtual bool IsWindowAlive(HWND window);
+    // Holds the window's redrawing back; a null window lets it redraw again.
+    virtual void LockWindowUpdate(HWND window);
 
     [[nodiscard]] virtual HRESULT GetDesktopFolder(IShellFolder** folder);
     [[nodiscard]] virtual HRESULT GetDataFromIdList(IShellFolder* folder, PCUITEMID_CHILD idList, int format,

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <chrono>
 #include <map>
 
@@ -267,6 +270,47 @@ TEST_F(Restore, AKeepThatFailsSaysSoInOneLineAndTheRestoreGoesOn) {
     EXPECT_EQ(300, PositionOf(fixture, 0).x);
     EXPECT_EQ(320, PositionOf(fixture, 0).y);
     EXPECT_EQ(L"Nothing to undo.\n", RunKelvane({L"undo", L"/y"}).standardError);
+    DeleteFileW(items.c_str());
+}
+
+TEST_F(Restore, ShellThatStopsAnsweringEndsTheRestoreAtThatIcon) {
+    // As above: five icons far apart, five messages a record after the keep for
+    // undo, which asks each item's position once. The list view stops inside the
+    // third record's position query, the eighth in all, before it writes the
+    // position.
+    std::vector<std::wstring> lines;
+    for (int i = 0; i < 5; ++i) {
+        const std::wstring text = L"Icon " + std::to_wstring(i);
+        lines.push_back(text + L"\t" + std::to_wstring(700 + 75 * i) + L"\t600\tnone");
+        WriteRegistryValue(LayoutKey(L"Stuck"), text, REG_DWORD, PackedRecordData(21 + 150 * i, 2));
+    }
+    const std::wstring items = WriteItemsFile(lines);
+    const auto stored = RegistryValues(LayoutKey(L"Stuck"));
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    const auto blocksBefore = PrivateAllocationBases(fixture.Process());
+    fixture.StallIn(LVM_GETITEMPOSITION, 8);
+    const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Stuck"}, RunOptions{std::nullopt, 120000});
+    ASSERT_FALSE(result.timedOut) << "the restore must give up on a list view that does not answer";
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(Summary(L"Stuck", 2), AfterBanner(result.standardOutput));
+    EXPECT_EQ(L"The desktop list view is not responding: the restore stopped before its last icons.\n",
+              result.standardError);
+
+    fixture.Wake();
+    const StallReport report = fixture.LastStall();
+    EXPECT_EQ(0u, report.freedWrites) << "the list view wrote into memory the program had freed";
+    const auto left = AllocationBasesAdded(blocksBefore, PrivateAllocationBases(fixture.Process()));
+    EXPECT_EQ(1u, left.size()) << "only the block of the position query stays";
+    EXPECT_EQ(left, report.blocks);
+    for (int i = 0; i < 5; ++i) {
+        const POINT position = PositionOf(fixture, i);
+        EXPECT_EQ(i < 2 ? 21 + 150 * i : 700 + 75 * i, position.x) << i;
+        EXPECT_EQ(i < 2 ? 2 : 600, position.y) << i;
+    }
+    const auto after = RegistryValues(LayoutKey(L"Stuck"));
+    ASSERT_EQ(stored.size(), after.size());
+    for (size_t i = 0; i < stored.size(); ++i)
+        EXPECT_EQ(stored[i].data, after[i].data);
     DeleteFileW(items.c_str());
 }
 

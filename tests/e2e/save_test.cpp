@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <algorithm>
 #include <chrono>
+#include <set>
 
 #include "e2e/kelvane_process.h"
 #include "support/remote_memory.h"
@@ -201,6 +205,69 @@ TEST_F(Save, ShellGoingAwayMidWalkKeepsThePreviousLayout) {
         const auto values = RegistryValues(LayoutKey(L"Previous"));
         ASSERT_EQ(1u, values.size());
         EXPECT_EQ(L"Old", values[0].name);
+    }
+    DeleteFileW(items.c_str());
+}
+
+// The blocks an item request left in the shell: the one holding the request for
+// `index` and the text block that request points to, or nothing when no such
+// pair is among them.
+std::set<uintptr_t> ItemRequestBlocks(HANDLE shell, const std::set<uintptr_t>& blocks, int index) {
+    for (uintptr_t base : blocks) {
+        LVITEMW request{};
+        if (!ReadProcessMemory(shell, reinterpret_cast<const void*>(base), &request, sizeof request, nullptr)) continue;
+        const uintptr_t text = reinterpret_cast<uintptr_t>(request.pszText);
+        if (request.mask == (LVIF_TEXT | LVIF_PARAM) && request.iItem == index && blocks.count(text) == 1)
+            return {base, text};
+    }
+    return {};
+}
+
+TEST_F(Save, ShellThatStopsAnsweringEndsTheSaveAndKeepsThePreviousLayout) {
+    const std::wstring items =
+        WriteItemsFile({L"A\t10\t10\tnone", L"B\t100\t10\tnone", L"C\t200\t10\tnone", L"D\t300\t10\tnone"});
+    WriteRegistryValue(LayoutKey(L"Previous"), L"Old", REG_DWORD, {5, 0, 6, 0});
+    // The walk begins with the first item lookup, then asks for item 0 (its text
+    // and data, written into two blocks). The list view stops either before it
+    // takes that request, which then waits in its queue, or inside its handling,
+    // before it writes the answer.
+    struct Stall {
+        const char* name;
+        unsigned after;  // stop after answering this many messages; 0: inside the request
+    };
+    for (const Stall& stall : {Stall{"before it takes the request", 1}, Stall{"inside the request", 0}}) {
+        SCOPED_TRACE(stall.name);
+        DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+        const auto blocksBefore = PrivateAllocationBases(fixture.Process());
+        if (stall.after > 0) {
+            fixture.StallAfter(stall.after);
+        } else {
+            fixture.StallIn(LVM_GETITEMW);
+        }
+        const RunResult result = RunKelvane({L"save", L"/y", L"/n", L"Previous"}, RunOptions{std::nullopt, 120000});
+        ASSERT_FALSE(result.timedOut) << "the save must give up on a list view that does not answer";
+        EXPECT_EQ(0u, result.exitCode);
+        EXPECT_EQ(L"Desktop Saving. Get Item 0 failed\n", AfterBanner(result.standardOutput));
+        EXPECT_EQ(
+            L"The desktop list view is not responding: the save stopped, and the layout Previous was not "
+            L"changed.\n",
+            result.standardError);
+        const auto values = RegistryValues(LayoutKey(L"Previous"));
+        ASSERT_EQ(1u, values.size());
+        EXPECT_EQ(L"Old", values[0].name);
+
+        // Woken, the list view carries the request out, if it had taken it, into
+        // the two blocks it points to: those alone are left, and are not freed.
+        fixture.Wake();
+        const StallReport report = fixture.LastStall();
+        EXPECT_EQ(0u, report.freedWrites) << "the list view wrote into memory the program had freed";
+        const auto left = AllocationBasesAdded(blocksBefore, PrivateAllocationBases(fixture.Process()));
+        EXPECT_EQ(2u, left.size());
+        EXPECT_EQ(left, ItemRequestBlocks(fixture.Process(), left, 0));
+        if (stall.after == 0) {
+            EXPECT_EQ(left, report.blocks);
+        }
+        EXPECT_EQ(4u, fixture.Items().size()) << "the list view answers again";
     }
     DeleteFileW(items.c_str());
 }

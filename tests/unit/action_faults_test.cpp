@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "actions/restore_layout.h"
 #include "actions/save_layout.h"
 #include "desktop/remote_records.h"
@@ -17,6 +20,12 @@ using Kind = FaultyShell::Kind;
 FaultyShell::Predicate Sends(UINT message, int occurrence = 1) {
     return [message, occurrence, seen = 0](const Call& call) mutable {
         return call.kind == Kind::Send && call.message == message && ++seen == occurrence;
+    };
+}
+
+FaultyShell::Predicate Silences(UINT message, int occurrence = 1) {
+    return [message, occurrence, seen = 0](const Call& call) mutable {
+        return call.kind == Kind::Silence && call.message == message && ++seen == occurrence;
     };
 }
 
@@ -149,6 +158,84 @@ TEST_F(ActionFaults, UndoKeep) {
         const auto items = fixture->Items();
         EXPECT_EQ(400, items[0].x) << c.name;
         EXPECT_EQ(500, items[2].x) << c.name;
+    }
+}
+
+// A list view that stops answering one message: the message fails as one
+// answered 0 would, the action ends there with one line on standard error and
+// sends nothing more, a save keeps the layout it found, a restore lets the
+// desktop redraw again, and only the blocks the message points into stay in the
+// shell, where it may still write when it wakes.
+TEST_F(ActionFaults, ShellThatStopsAnswering) {
+    const SIZE_T item = kNativeLayout.itemSize;
+    const SIZE_T find = kNativeLayout.findSize;
+    const std::wstring saveStopped =
+        L"The desktop list view is not responding: the save stopped, and the layout Faults was not changed.\n";
+    const std::wstring restoreStopped =
+        L"The desktop list view is not responding: the restore stopped before its last icons.\n";
+    struct SilenceCase {
+        const wchar_t* name;
+        bool restore;
+        FaultyShell::Predicate silenced;
+        std::wstring out;
+        std::wstring err;
+        std::vector<SIZE_T> blocksLeft;
+    };
+    const SilenceCase cases[] = {
+        {L"first item lookup", false, Silences(LVM_GETNEXTITEM), L"", saveStopped, {}},
+        {L"item request",
+         false,
+         Silences(LVM_GETITEMW, 2),
+         L"Desktop Saving. Get Item 1 failed\n",
+         saveStopped,
+         {item, 520}},
+        {L"item position",
+         false,
+         Silences(LVM_GETITEMPOSITION),
+         L"Desktop Saving. Get Item Position 0 failed\n",
+         saveStopped,
+         {8}},
+        {L"keep for undo", true, Silences(LVM_GETITEMW), L"", restoreStopped, {item, 520}},
+        {L"text search", true, Silences(LVM_FINDITEMW), L"", restoreStopped, {find, 520}},
+        // The keep for undo asks for each of the four items first.
+        {L"candidate request",
+         true,
+         Silences(LVM_GETITEMW, 5),
+         L"Desktop Saving. Get Item 2 failed\nLayout: Faults\nDesktop Restored: 1 icons\n",
+         restoreStopped,
+         {item, 520}},
+        {L"bounds of the target's occupant",
+         true,
+         Silences(LVM_GETITEMRECT),
+         L"LVM_GETITEMRECT. failed\n",
+         restoreStopped,
+         {16}},
+        {L"eviction", true, Silences(LVM_SETITEMPOSITION), L"", restoreStopped, {}},
+    };
+    for (const SilenceCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartFixture();
+        WriteLayout();
+        const HWND listView = fixture->ListView();
+        CapturedOutput output;
+        FaultyShell shell(c.silenced);
+        if (c.restore) {
+            RestoreLayout(true, kLayout);
+        } else {
+            SaveLayout(true, kLayout);
+        }
+        EXPECT_EQ(1, shell.failures()) << "the message was never sent";
+        EXPECT_EQ(c.out, output.out);
+        EXPECT_EQ(c.err, output.err);
+        EXPECT_EQ(0, shell.sendsAfterSilence);
+        std::vector<SIZE_T> left = shell.BlocksLeft();
+        std::vector<SIZE_T> expectedLeft = c.blocksLeft;
+        std::sort(left.begin(), left.end());
+        std::sort(expectedLeft.begin(), expectedLeft.end());
+        EXPECT_EQ(expectedLeft, left);
+        const std::vector<HWND> locks = c.restore ? std::vector<HWND>{listView, nullptr} : std::vector<HWND>{};
+        EXPECT_EQ(locks, shell.locks);
+        EXPECT_EQ(2u, RegistryValues(LayoutKey()).size()) << "the layout stays as it was";
     }
 }
 

@@ -1,15 +1,19 @@
 #pragma once
 
 #include <map>
+#include <optional>
+#include <vector>
 
 #include "desktop/shell_platform.h"
 #include "unit/fault_budget.h"
 
 // The real shell platform, failing the calls a test picks: each call is offered
 // to the predicate, and a call it accepts fails as the platform would fail it.
+// A message is offered twice: as Silence, which leaves it unsent and unanswered
+// as a hung shell would, and then as Send, which has the shell answer 0.
 class FaultyShell : public ShellPlatform {
 public:
-    enum class Kind { Open, Allocate, Write, Read, Send, DesktopFolder };
+    enum class Kind { Open, Allocate, Write, Read, Send, Silence, DesktopFolder };
     struct Call {
         Kind kind;
         UINT message;        // Send
@@ -44,15 +48,36 @@ public:
     bool Read(HANDLE process, const void* address, void* data, SIZE_T size) override {
         return !Fails(Locate(Kind::Read, address, size)) && ShellPlatform::Read(process, address, data, size);
     }
-    LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
-        const LRESULT result = ShellPlatform::Send(window, message, wParam, lParam);
+    std::optional<LRESULT> Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (silenced_) ++sendsAfterSilence;
+        if (Fails({Kind::Silence, message, 0, 0, 0, nullptr})) {
+            silenced_ = true;
+            return std::nullopt;
+        }
+        const std::optional<LRESULT> result = ShellPlatform::Send(window, message, wParam, lParam);
         return Fails({Kind::Send, message, 0, 0, 0, nullptr}) ? 0 : result;
+    }
+    void LockWindowUpdate(HWND window) override {
+        locks.push_back(window);
+        ShellPlatform::LockWindowUpdate(window);
     }
     HRESULT GetDesktopFolder(IShellFolder** folder) override {
         return Fails({Kind::DesktopFolder, 0, 0, 0, 0, nullptr}) ? E_FAIL : ShellPlatform::GetDesktopFolder(folder);
     }
 
     int failures() const { return budget_.failures; }
+    // The sizes of the blocks obtained and not freed, in the order of their addresses.
+    std::vector<SIZE_T> BlocksLeft() const {
+        std::vector<SIZE_T> sizes;
+        for (const auto& block : blocks_)
+            sizes.push_back(block.second);
+        return sizes;
+    }
+
+    // Every LockWindowUpdate, in order; null lets the window redraw.
+    std::vector<HWND> locks;
+    // Messages that reached the platform after one was left unanswered.
+    int sendsAfterSilence = 0;
 
 private:
     Call Locate(Kind kind, const void* address, SIZE_T size) const {
@@ -66,5 +91,6 @@ private:
 
     FaultBudget<Call> budget_;
     std::map<uintptr_t, SIZE_T> blocks_;
+    bool silenced_ = false;
     ShellPlatform::Scope installed_{this};
 };
