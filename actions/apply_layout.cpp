@@ -10,6 +10,7 @@
 #include "actions/shell_access.h"
 #include "actions/undo_keep.h"
 #include "app/console_output.h"
+#include "app/stop_request.h"
 #include "desktop/item_identity.h"
 #include "desktop/remote_buffers.h"
 #include "desktop/shell_platform.h"
@@ -170,6 +171,13 @@ int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList&
     int matched = 0;
     bool walkedAll = true;
     for (const IconRecord& record : records) {
+        if (StopRequested()) {
+            PrintText(OutputStream::Err,
+                      L"The restore was interrupted before its last icons; the stored layouts were left as they "
+                      L"were.\n");
+            walkedAll = false;
+            break;
+        }
         const bool found = ApplyRecord(context, record);
         // A record handled while the shell stopped answering is not counted.
         if (shell.ShellHung()) {

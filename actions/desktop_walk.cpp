@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/console_output.h"
+#include "app/stop_request.h"
 #include "desktop/item_identity.h"
 #include "desktop/shell_platform.h"
 
@@ -70,6 +71,10 @@ WalkResult ReadAllItems(HWND listView, RemoteBuffers& shell, IShellFolder* deskt
     }
     int index = static_cast<int>(*first);
     while (index != -1) {
+        if (StopRequested()) {
+            result.end = WalkEnd::Stopped;
+            return result;
+        }
         IconRecord record;
         switch (ReadItem(listView, shell, desktopFolder, idListBuffer, index, report, record)) {
             case ItemRead::Recorded:
@@ -99,6 +104,9 @@ WalkResult ReadAllItems(HWND listView, RemoteBuffers& shell, IShellFolder* deskt
             return result;
         }
         index = static_cast<int>(*next);
+    }
+    if (StopRequested()) {
+        result.end = WalkEnd::Stopped;
     }
     return result;
 }

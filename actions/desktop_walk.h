@@ -9,7 +9,7 @@
 #include "desktop/remote_buffers.h"
 #include "store/icon_record.h"
 
-enum class WalkEnd { Complete, ShellGone, ShellHung };
+enum class WalkEnd { Complete, ShellGone, ShellHung, Stopped };
 
 struct WalkResult {
     WalkEnd end = WalkEnd::Complete;
@@ -23,6 +23,8 @@ struct WalkResult {
 // remoteItem, remoteText and remotePoint. A list view that has gone answers
 // every message with 0, which would restart the walk at item 0 for ever: the
 // walk ends when the window is gone or the index stops advancing. It also ends
-// when the shell leaves a message unanswered.
+// when the shell leaves a message unanswered, and at the next item when a stop
+// is requested (app/stop_request.h), the last item included: what was read then
+// is not to be stored.
 WalkResult ReadAllItems(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, uint8_t* idListBuffer,
                         ItemReport report, IconRecordList& records);

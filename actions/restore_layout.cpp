@@ -8,6 +8,7 @@
 #include "actions/apply_layout.h"
 #include "app/confirm.h"
 #include "app/console_output.h"
+#include "app/stop_request.h"
 #include "desktop/window_update_lock.h"
 #include "store/stored_layouts.h"
 
@@ -24,6 +25,9 @@ void ConfirmAndApply(bool assumeYes, HWND listView, const WString& layoutName) {
         return;
     }
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    // From here on Ctrl+C stops the walk rather than the process; the scope ends
+    // after the lock, so the desktop redraws before the process ends.
+    const ConsoleStopScope stopScope;
     const WindowUpdateLock lock(listView);
     ApplyLayout(listView, layoutName.Text());
 }

@@ -7,6 +7,7 @@
 #include "actions/shell_access.h"
 #include "app/confirm.h"
 #include "app/console_output.h"
+#include "app/stop_request.h"
 #include "desktop/item_identity.h"
 #include "desktop/remote_buffers.h"
 #include "store/layout_store.h"
@@ -37,6 +38,8 @@ void SaveLayout(bool assumeYes, const wchar_t* givenName) {
               twin.Text(), layoutName.Text());
         return;
     }
+    // From here on Ctrl+C stops the walk rather than the process.
+    const ConsoleStopScope stopScope;
     // The save names a missing desktop folder, the restore does not: a save that
     // stores nothing must say why, while a restore speaks only of its icons.
     DesktopFolder desktopFolder;
@@ -69,6 +72,9 @@ void SaveLayout(bool assumeYes, const wchar_t* givenName) {
             Print(OutputStream::Err,
                   L"The desktop list view is not responding: the save stopped, and the layout %s was not changed.\n",
                   layoutName.Text());
+            return;
+        case WalkEnd::Stopped:
+            Print(OutputStream::Err, L"The save was interrupted: the layout %s was not changed.\n", layoutName.Text());
             return;
     }
     if (!StoreLayout(layoutName.Text(), records)) {

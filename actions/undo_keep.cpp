@@ -16,6 +16,7 @@ void KeepArrangementForUndo(HWND listView, RemoteBuffers& shell, IShellFolder* d
                       L"unchanged.\n");
             return;
         case WalkEnd::ShellHung:
+        case WalkEnd::Stopped:
             // The restore stops on it at once, and says so in its own line.
             return;
     }

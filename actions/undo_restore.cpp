@@ -5,6 +5,7 @@
 #include "actions/apply_layout.h"
 #include "app/confirm.h"
 #include "app/console_output.h"
+#include "app/stop_request.h"
 #include "desktop/window_update_lock.h"
 #include "store/undo_store.h"
 
@@ -24,6 +25,8 @@ int UndoRestore(bool assumeYes) {
         return kActionNotDone;
     }
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    // Ctrl+C stops the walk as it stops a restore's.
+    const ConsoleStopScope stopScope;
     const WindowUpdateLock lock(start.listView);
     return ApplyRecords(start.listView, L"(undo)", records) == 1 ? kActionDone : kActionNotDone;
 }

@@ -8,6 +8,7 @@
 #include "actions/save_layout.h"
 #include "actions/undo_restore.h"
 #include "app/console_output.h"
+#include "app/stop_request.h"
 #include "app/version.h"
 #include "text/ascii_case.h"
 
@@ -149,12 +150,17 @@ int RunCommandLine(int argc, const wchar_t* const* argv) {
             return command.action == Action::Export
                        ? ExportLayouts(command.assumeYes, command.fileName.Text(), command.layoutName.Text())
                        : ImportLayouts(command.assumeYes, command.fileName.Text(), command.layoutName.Text());
-        case Action::Undo:
-            return UndoRestore(command.assumeYes);
+        case Action::Undo: {
+            // Undo walks the icons as a restore does, and ends as one when stopped.
+            const int undone = UndoRestore(command.assumeYes);
+            return StopRequested() ? kStoppedExitCode : undone;
+        }
         case Action::None:
             PrintText(OutputStream::Err, L"Missing Action.\n");
             PrintUsage();
             return -1;
     }
-    return 0;
+    // An action stopped by Ctrl+C has released what it held and said what it left
+    // undone; the process ends as one that Ctrl+C ended.
+    return StopRequested() ? kStoppedExitCode : 0;
 }

@@ -21,6 +21,8 @@ CommandLine ParseArguments(int argc, const wchar_t* const* argv);
 void PrintBanner();
 void PrintUsage();
 
-// Prints, dispatches the one action and returns the exit code: 0, or -1 when the
-// command line itself is wrong.
+// Prints, dispatches the one action and returns the exit code: the action's (0
+// for save, restore and query, an ActionResult for the others), -1 when the
+// command line itself is wrong, or kStoppedExitCode (app/stop_request.h) when a
+// stop was requested while an action walked the icons.
 int RunCommandLine(int argc, const wchar_t* const* argv);

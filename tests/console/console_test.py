@@ -2,10 +2,13 @@
 tmux terminal, against the desktop fixture."""
 
 import os
+import random
 import subprocess
+import time
 import unittest
 
-from wine_programs import KELVANE, LOADER, Fixture, Terminal, delete_store, registry_layouts, write_layouts
+from wine_programs import (KELVANE, LOADER, Fixture, Terminal, delete_store, registry_layouts, registry_values,
+                           write_layouts)
 
 
 class ConsoleQuestion(unittest.TestCase):
@@ -253,6 +256,81 @@ class ManageQuestions(unittest.TestCase):
     def restore_and_read(self, name):
         subprocess.run([LOADER, KELVANE, "restore", "/y", "/n", name], capture_output=True, check=True)
         return self.alpha_position()
+
+
+class InterruptedWalk(unittest.TestCase):
+    """Ctrl+C while a save or a restore walks a few hundred icons: the walk stops
+    at its next icon, releases its blocks, leaves the store as it was, says so in
+    one line, and the process ends as one stopped by Ctrl+C."""
+
+    ICONS = 300
+    # Wine hands the low byte of a Windows exit code to Linux: 0xC000013A, the
+    # code of a console program stopped by Ctrl+C, arrives as 0x3A.
+    STOPPED_EXIT_STATUS = 0xC000013A & 0xFF
+
+    @classmethod
+    def setUpClass(cls):
+        cls.fixture = Fixture("--synthetic-count", str(cls.ICONS))
+        cls.places = {text: (x, y) for _, x, y, text in cls.fixture.items()}
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.fixture.close()
+
+    def setUp(self):
+        delete_store()
+        self.terminal = None
+
+    def tearDown(self):
+        self.fixture.ask("pace 0")
+        if self.terminal:
+            self.terminal.close()
+
+    def interrupt(self, *arguments):
+        """Runs the program with its walk slowed down, presses Ctrl+C once the walk
+        is under way, and returns the screen after the program ended."""
+        self.regions_before = self.fixture.regions()
+        self.fixture.ask("reset-counts")
+        # Ten milliseconds a message: the walk takes many seconds, so the key
+        # arrives while it runs whatever the load on the machine.
+        self.fixture.ask("pace 10")
+        self.terminal = Terminal(f"{LOADER} {KELVANE} {' '.join(arguments)}")
+        deadline = time.time() + 120
+        while self.fixture.message_count() < 30:
+            self.assertLess(time.time(), deadline, "the walk did not begin")
+            time.sleep(0.05)
+        pressed = time.time()
+        self.terminal.keys("C-c")
+        self.assertEqual(self.STOPPED_EXIT_STATUS, self.terminal.exit_code(timeout=60))
+        print(f"\n  {arguments[0]}: ended {time.time() - pressed:.2f} s after Ctrl+C", flush=True)
+        self.fixture.ask("pace 0")
+        self.assertEqual(self.regions_before, self.fixture.regions(), "blocks were left in the desktop's process")
+        return self.terminal.screen()
+
+    def test_interrupted_save_keeps_the_previous_layout(self):
+        write_layouts({"Kept": {"Old icon": (5, 6)}})
+        previous = registry_values("Kept")
+        screen = self.interrupt("save", "/y", "/n", "Kept")
+        self.assertEqual(1, screen.count("The save was interrupted: the layout Kept was not changed."), screen)
+        self.assertEqual(previous, registry_values("Kept"))
+        # A walk that ran to its end would have sent every item's three messages.
+        self.assertLess(self.fixture.message_count(), 3 * self.ICONS)
+
+    def test_interrupted_restore_stops_between_icons(self):
+        write_layouts({"Back": self.places})
+        stored = registry_values("Back")
+        texts = list(self.places)
+        shuffled = texts[:]
+        random.Random(3).shuffle(shuffled)
+        for index, _, _, text in self.fixture.items():
+            x, y = self.places[shuffled[texts.index(text)]]
+            self.fixture.ask(f"move {index} {x} {y}")
+        screen = self.interrupt("restore", "/y", "/n", "Back")
+        self.assertEqual(1, screen.count("The restore was interrupted before its last icons; the stored layouts were "
+                                         "left as they were."), screen)
+        self.assertEqual(stored, registry_values("Back"))
+        back = sum(1 for _, x, y, text in self.fixture.items() if (x, y) == self.places[text])
+        self.assertLess(back, self.ICONS, "the restore ran to its end")
 
 
 if __name__ == "__main__":

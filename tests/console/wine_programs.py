@@ -46,6 +46,23 @@ class Fixture:
             items.append((int(index), int(x), int(y), text))
         return items
 
+    def message_count(self):
+        """How many list-view messages from other processes it has answered."""
+        self.process.stdin.write("count\n")
+        self.process.stdin.flush()
+        total = 0
+        for line in iter(self.process.stdout.readline, ""):
+            line = line.rstrip("\n")
+            if line == ".":
+                break
+            total += int(line.split("\t")[1])
+        return total
+
+    def regions(self):
+        """The allocation bases of its committed private memory, where other
+        processes' blocks live."""
+        return set(self.ask("regions").split())
+
     def close(self):
         try:
             self.ask("quit")
@@ -107,6 +124,18 @@ def registry_layouts():
     prefix = "HKEY_CURRENT_USER\\Software\\Brenlow\\DeskTop\\"
     return sorted(line.strip()[len(prefix):] for line in result.stdout.splitlines()
                   if line.strip().startswith(prefix))
+
+
+def registry_values(layout):
+    """The values of a stored layout, as Wine's reg.exe lists them: {name: data}."""
+    result = subprocess.run([WINE64, "reg", "query", rf"HKCU\Software\Brenlow\DeskTop\{layout}"],
+                            capture_output=True, text=True, encoding="utf-8", errors="replace")
+    values = {}
+    for line in result.stdout.splitlines():
+        fields = line.strip().split("    ")
+        if len(fields) == 3 and fields[1].startswith("REG_"):
+            values[fields[0]] = fields[2]
+    return values
 
 
 def delete_store():

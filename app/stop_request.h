@@ -1,0 +1,40 @@
+#pragma once
+
+// Stopping an action between two icons.
+//
+// Ctrl+C, Ctrl+Break and closing the console end a console program at once,
+// wherever it is. In the middle of a walk over the icons that would leave the
+// action's blocks in the shell, the desktop's redrawing locked, and a save
+// half done. So while a walk runs, a ConsoleStopScope turns those signals into
+// a stop request instead: a process-wide flag that the walks poll between two
+// icons. A walk that finds it set stops there, says so, and releases everything
+// on its way out as any other early end does; the process then ends with
+// kStoppedExitCode, as a program stopped by Ctrl+C does.
+//
+// Anything else that must stop the action under way asks the same way, with
+// RequestStop: a watcher told to end (by its window messages or by /stop) lets
+// a restore in progress stop at its next icon first. Questions and menus keep
+// the console's own handling: a scope is installed only after them.
+
+// Asks the action under way (and any that would follow) to stop at the next
+// icon. Safe from any thread, at any time, and more than once.
+void RequestStop();
+
+// Whether a stop was requested since the process started.
+[[nodiscard]] bool StopRequested();
+
+// The exit code of a console program stopped by Ctrl+C (STATUS_CONTROL_C_EXIT).
+constexpr int kStoppedExitCode = static_cast<int>(0xC000013A);
+
+// For its lifetime, Ctrl+C, Ctrl+Break and the close, log-off and shut-down
+// signals of the console request a stop instead of ending the process. Scopes
+// may nest (a watcher's around a restore's); the handler stays until the last
+// one ends. Declare it before what the walk holds, so that it ends after the
+// walk has released everything.
+class ConsoleStopScope {
+public:
+    ConsoleStopScope();
+    ~ConsoleStopScope();
+    ConsoleStopScope(const ConsoleStopScope&) = delete;
+    ConsoleStopScope& operator=(const ConsoleStopScope&) = delete;
+};
