@@ -42,7 +42,12 @@ void RestoreLayout(bool assumeYes, const wchar_t* givenName) {
     StoredLayouts store;
     WString storedName;
     if (!store.Find(start.layoutName.Text(), storedName)) {
-        Print(OutputStream::Err, L"Layout not found: %s.\n", start.layoutName.Text());
+        // Joined, not formatted: a formatted text is cut at 1023 characters, and a
+        // name from /n can be far longer.
+        WString message(L"Layout not found: ");
+        message.Append(start.layoutName);
+        message.Append(L".\n");
+        PrintText(OutputStream::Err, message.Text());
         return;
     }
     ConfirmAndApply(assumeYes, start.listView, storedName);
@@ -92,7 +97,11 @@ void QueryLayouts(bool assumeYes) {
     const DWORD choice = position != nullptr ? static_cast<DWORD>(position - kMenuKeys) : listed;
     WString chosenName;
     const bool chosen = choice < listed && store.NameAt(choice, chosenName);
-    Print(OutputStream::Out, L"%c\n\n", key);
+    // A key without a character of its own (the code unit 0 that leads F1 to F10
+    // and the like) echoes as the line feeds alone: formatted, it would end the
+    // text before them.
+    const wchar_t echo[] = {key, L'\n', L'\n', L'\0'};
+    PrintText(OutputStream::Out, key != L'\0' ? echo : echo + 1);
     if (chosen) {
         ConfirmAndApply(assumeYes, start.listView, chosenName);
     }

@@ -56,6 +56,28 @@ TEST(LayoutNames, EveryNameStoredIsFoundAgain) {
     DeleteFileW(items.c_str());
 }
 
+// A restore of a name no layout has says so with the name whole, however long
+// it is and whatever it holds.
+TEST(LayoutNames, ANameNotStoredIsReportedWhole) {
+    const std::wstring items = WriteItemsFile({L"One\t21\t2\tnone"});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    DeleteRegistryTree(L"Software\\Brenlow");
+    const std::wstring names[] = {
+        std::wstring(2000, L'n'),
+        L"%s%n" + std::wstring(1019, L'\u00fc') + L"%d",  // the formatting buffer's size and more
+        L"Nowhere",
+    };
+    for (const std::wstring& name : names) {
+        SCOPED_TRACE(name.size());
+        const RunResult result = RunKelvane({L"restore", L"/y", L"/n", name});
+        EXPECT_EQ(0u, result.exitCode);
+        EXPECT_EQ(L"", AfterBanner(result.standardOutput));
+        EXPECT_EQ(L"Layout not found: " + name + L".\n", result.standardError);
+    }
+    EXPECT_EQ(21, fixture.Items()[0].x);
+    DeleteFileW(items.c_str());
+}
+
 // The registry takes names differing in the case of any letter for one name,
 // a restore only those differing in the case of A to Z: a save refuses such a
 // name, which no restore would find, and keeps the stored layout as it was.

@@ -4,7 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "actions/restore_layout.h"
 #include "app/confirm.h"
+#include "support/fixture_client.h"
+#include "support/registry_reader.h"
+#include "text/res_string.h"
 #include "unit/captured_output.h"
 #include "unit/scripted_keys.h"
 
@@ -54,6 +58,36 @@ TEST(AskYesNo, QuestionIsPrintedAsText) {
     ScriptedKeys keys(L"n");
     EXPECT_FALSE(AskYesNo(L"%s%n%d"));
     EXPECT_EQ(L"%s%n%d [y/n]? n\n", output.out);
+}
+
+// The query menu echoes the key it read, a key without a character of its own
+// too: the code unit 0 that leads F1 to F10 and the like echoes as the line
+// feeds alone.
+TEST(QueryMenu, EchoesTheKeyWhateverItIs) {
+    SetResourceModule(GetModuleHandleW(nullptr));
+    DeleteRegistryTree(L"Software\\Brenlow");
+    WriteRegistryValue(L"Software\\Brenlow\\DeskTop\\Home", L"Icon", REG_DWORD, {100, 0, 100, 0});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", L"1"});
+    struct EchoCase {
+        std::wstring keys;
+        const wchar_t* afterPrompt;
+    };
+    const EchoCase cases[] = {
+        {std::wstring{L'\0', L';'}, L"\n\n"},  // F1: only the first unit is read
+        {L"x", L"x\n\n"},
+        {L"1n", L"1\n\nRestore Icon Locations for:\n\tHome [y/n]? n\n"},
+    };
+    for (const EchoCase& c : cases) {
+        CapturedOutput output;
+        ScriptedKeys keys(c.keys);
+        QueryLayouts(false);
+        const std::wstring menuEnd = L"1) Home\nChoose Layout: ";
+        const size_t at = output.out.find(menuEnd);
+        ASSERT_NE(std::wstring::npos, at) << output.out;
+        EXPECT_EQ(c.afterPrompt, output.out.substr(at + menuEnd.size()));
+        EXPECT_EQ(L"", output.err);
+    }
+    DeleteRegistryTree(L"Software\\Brenlow");
 }
 
 }  // namespace
