@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "app/console_output.h"
@@ -36,8 +37,10 @@ BoundsRead ReadItemBounds(HWND listView, int item, RemoteBuffers& shell, RECT& b
 
 // Whether the item nearest to the point covers it; prints the step that failed.
 // A failed read of the bounds names the nearest item when reportNearest is set,
-// otherwise the icon being placed.
-Cover TestPoint(HWND listView, int x, int y, RemoteBuffers& shell, int* nearest, bool reportNearest, int placedIndex) {
+// otherwise the icon being placed. The nearest item's bounds are left in
+// `bounds` when they were read.
+Cover TestPoint(HWND listView, int x, int y, RemoteBuffers& shell, int* nearest, RECT& bounds, bool reportNearest,
+                int placedIndex) {
     const RemoteRecord query = EncodeNearestSearch(kNativeLayout, x, y);
     if (!ShellPlatform::Current().Write(shell.process(), shell.remoteFind, query.bytes, query.size)) {
         PrintText(OutputStream::Out, L"RestoreIconPosition. Write Mem for Item failed\n");
@@ -53,7 +56,6 @@ Cover TestPoint(HWND listView, int x, int y, RemoteBuffers& shell, int* nearest,
     if (*nearest == -1) {
         return Cover::Free;
     }
-    RECT bounds;
     switch (ReadItemBounds(listView, *nearest, shell, bounds)) {
         case BoundsRead::Read:
             break;
@@ -70,6 +72,12 @@ Cover TestPoint(HWND listView, int x, int y, RemoteBuffers& shell, int* nearest,
     }
     const POINT point = {x, y};
     return PtInRect(&bounds, point) ? Cover::Covered : Cover::Free;
+}
+
+// The first index i >= 0 whose grid line start + i * step is at or after value.
+long long FirstLineAtOrAfter(long long value, long long start, long long step) {
+    const long long offset = value - start;
+    return offset <= 0 ? 0 : (offset + step - 1) / step;
 }
 
 }  // namespace
@@ -92,30 +100,94 @@ void FreeSpotScan::LearnGrid(HWND listView, RemoteBuffers& shell) {
     gridKnown_ = true;
 }
 
+FreeSpotScan::Found FreeSpotScan::TestGridPoint(HWND listView, long long point, POINT& freePoint,
+                                                RemoteBuffers& shell) {
+    const int x = kScanStartX + static_cast<int>(point / rows_) * stepX_;
+    const int y = kScanStartY + static_cast<int>(point % rows_) * stepY_;
+    int nearest = -1;
+    RECT bounds;
+    switch (TestPoint(listView, x, y, shell, &nearest, bounds, true, 0)) {
+        case Cover::Free:
+            freePoint = {x, y};
+            // The point is about to be taken: the next search starts after it.
+            cursor_ = (point + 1) % (static_cast<long long>(columns_) * rows_);
+            return Found::Point;
+        case Cover::Failed:
+            return Found::Failed;
+        case Cover::Covered:
+            break;
+    }
+    return Found::None;
+}
+
 bool FreeSpotScan::FindFreeIconPosition(HWND listView, POINT& freePoint, RemoteBuffers& shell) {
     if (!gridKnown_) {
         LearnGrid(listView, shell);
     }
+    if (allCovered_) {
+        return SearchVacatedPoints(listView, freePoint, shell);
+    }
     const long long points = static_cast<long long>(columns_) * rows_;
     const long long first = start_ == Start::TopLeft ? 0 : cursor_;
     for (long long step = 0; step < points; ++step) {
-        const long long point = (first + step) % points;
-        const int x = kScanStartX + static_cast<int>(point / rows_) * stepX_;
-        const int y = kScanStartY + static_cast<int>(point % rows_) * stepY_;
-        int nearest = -1;
-        switch (TestPoint(listView, x, y, shell, &nearest, true, 0)) {
-            case Cover::Free:
-                freePoint = {x, y};
-                // The point is about to be taken: the next search starts after it.
-                cursor_ = (point + 1) % points;
+        switch (TestGridPoint(listView, (first + step) % points, freePoint, shell)) {
+            case Found::Point:
                 return true;
-            case Cover::Failed:
+            case Found::Failed:
                 return false;
-            case Cover::Covered:
+            case Found::None:
+                break;
+        }
+    }
+    allCovered_ = points > 0 && start_ == Start::WhereLastStopped;
+    mayBeFree_.clear();
+    return false;
+}
+
+bool FreeSpotScan::SearchVacatedPoints(HWND listView, POINT& freePoint, RemoteBuffers& shell) {
+    // In the order the round from the cursor would reach them: the first free one
+    // is the point the round would find, as every other point is covered.
+    while (!mayBeFree_.empty()) {
+        auto next = mayBeFree_.lower_bound(cursor_);
+        if (next == mayBeFree_.end()) {
+            next = mayBeFree_.begin();
+        }
+        const long long point = *next;
+        mayBeFree_.erase(next);
+        switch (TestGridPoint(listView, point, freePoint, shell)) {
+            case Found::Point:
+                return true;
+            case Found::Failed:
+                // Not known either way: it waits for the next search.
+                mayBeFree_.insert(point);
+                return false;
+            case Found::None:
                 break;
         }
     }
     return false;
+}
+
+void FreeSpotScan::NoteVacated(const RECT& bounds) {
+    if (!allCovered_) {
+        return;
+    }
+    // The columns and rows whose lines fall inside the bounds; PtInRect counts
+    // the left and top edges in and the right and bottom edges out.
+    const long long firstColumn = FirstLineAtOrAfter(bounds.left, kScanStartX, stepX_);
+    const long long endColumn = std::min<long long>(FirstLineAtOrAfter(bounds.right, kScanStartX, stepX_), columns_);
+    const long long firstRow = FirstLineAtOrAfter(bounds.top, kScanStartY, stepY_);
+    const long long endRow = std::min<long long>(FirstLineAtOrAfter(bounds.bottom, kScanStartY, stepY_), rows_);
+    for (long long column = firstColumn; column < endColumn; ++column) {
+        for (long long row = firstRow; row < endRow; ++row) {
+            mayBeFree_.insert(column * rows_ + row);
+        }
+    }
+}
+
+void FreeSpotScan::ForgetCoverage() {
+    allCovered_ = false;
+    mayBeFree_.clear();
 }
 
 ScratchBlocks RestoreIconPosition(HWND listView, int index, int x, int y, RemoteBuffers& shell, FreeSpotScan& scan) {
@@ -133,18 +205,30 @@ ScratchBlocks RestoreIconPosition(HWND listView, int index, int x, int y, Remote
         return ScratchBlocks::Untouched;
     }
     int occupant = -1;
-    switch (TestPoint(listView, x, y, shell, &occupant, false, index)) {
+    RECT occupantBounds;
+    switch (TestPoint(listView, x, y, shell, &occupant, occupantBounds, false, index)) {
         case Cover::Failed:
             return ScratchBlocks::Overwritten;
         case Cover::Covered: {
             POINT freePoint;
             if (scan.FindFreeIconPosition(listView, freePoint, shell)) {
                 shell.Send(listView, LVM_SETITEMPOSITION, occupant, PackItemPosition(freePoint.x, freePoint.y));
+                scan.NoteVacated(occupantBounds);
             }
             break;
         }
         case Cover::Free:
             break;
+    }
+    // Asked only on a desktop found full: wherever the icon stands now (at the
+    // free point, when it was its own occupant), that is what it leaves.
+    if (scan.WantsVacatedBounds()) {
+        RECT bounds;
+        if (ReadItemBounds(listView, index, shell, bounds) == BoundsRead::Read) {
+            scan.NoteVacated(bounds);
+        } else {
+            scan.ForgetCoverage();
+        }
     }
     shell.Send(listView, LVM_SETITEMPOSITION, index, PackItemPosition(x, y));
     return ScratchBlocks::Overwritten;

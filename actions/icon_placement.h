@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <set>
+
 #include "desktop/remote_buffers.h"
 
 // The free-spot grid of one restore: the icon grid of the work area it was made
@@ -10,8 +12,20 @@
 // points before it were found covered and mostly stay so. Every point is still
 // tested against the list view before it is used; a search that reaches the end
 // goes round once from the top left, so points freed since are found too.
+//
+// Once a whole round has found every point covered, the scan remembers it: only
+// an icon the restore moves can free a point, so from then on it is told the
+// bounds each moved icon leaves, and a search tests only the points inside them,
+// in the order the whole round would reach them. It finds the point the round
+// would find, with a few tests instead of one for every point of the desktop.
+// (An icon that arrives near a covered point without covering it can make the
+// point look free to the nearest-item test; the point is no less covered, and
+// the remembered round does not look at it again.)
 class FreeSpotScan {
 public:
+    // TopLeft is the straightforward scan: every search walks the grid from the
+    // top left and remembers nothing. It stays as the reference that the tests
+    // hold the resumed scan to.
     enum class Start { WhereLastStopped, TopLeft };
     explicit FreeSpotScan(const RECT& workArea, Start start = Start::WhereLastStopped)
         : workArea_(workArea), start_(start) {}
@@ -21,10 +35,28 @@ public:
     // then unchanged. Overwrites remoteFind and remoteRect.
     [[nodiscard]] bool FindFreeIconPosition(HWND listView, POINT& freePoint, RemoteBuffers& shell);
 
+    // Whether the scan needs to be told the bounds that moved icons leave: only
+    // once a whole round found every point covered.
+    [[nodiscard]] bool WantsVacatedBounds() const { return allCovered_; }
+
+    // The bounds an icon leaves (list-view coordinates, as LVM_GETITEMRECT gives
+    // them): the grid points inside may be free once it has gone.
+    void NoteVacated(const RECT& bounds);
+
+    // The bounds an icon leaves are not known: any point may be free again, and
+    // the next search walks the whole round.
+    void ForgetCoverage();
+
 private:
     // The spacing and the work area stay as they are for a restore's few
     // seconds: the grid is worked out once, at the first search.
     void LearnGrid(HWND listView, RemoteBuffers& shell);
+
+    enum class Found { Point, None, Failed };
+    // Tests the point at a column-major index; on Point, takes it.
+    Found TestGridPoint(HWND listView, long long point, POINT& freePoint, RemoteBuffers& shell);
+    // The remembered round: tests the points that may have been freed since.
+    bool SearchVacatedPoints(HWND listView, POINT& freePoint, RemoteBuffers& shell);
 
     RECT workArea_;
     Start start_;
@@ -34,6 +66,10 @@ private:
     int columns_ = 0;
     int rows_ = 0;
     long long cursor_ = 0;  // column-major index of the next point to test
+    // A whole round found every point covered; since then only the points in
+    // mayBeFree_ can have been freed.
+    bool allCovered_ = false;
+    std::set<long long> mayBeFree_;
 };
 
 // Whether a placement wrote its own queries into remoteFind and remoteRect:

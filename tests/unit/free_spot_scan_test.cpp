@@ -4,12 +4,14 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 
 #include "actions/apply_layout.h"
 #include "display/monitor_snapshot.h"
 #include "support/fixture_client.h"
 #include "support/registry_reader.h"
+#include "support/scratch_folder.h"
 #include "text/res_string.h"
 #include "unit/captured_output.h"
 
@@ -89,6 +91,83 @@ TEST_F(FreeSpotScanTest, ResumingScanPlacesLikeTheFullScanWithFewerSearches) {
     const auto resumed = Apply(FreeSpotScan::Start::WhereLastStopped, resumedSearches);
     ExpectPlaced(resumed);
     EXPECT_LT(resumedSearches * 4, fullSearches) << "the resumed scan must not walk the covered points again";
+}
+
+// A desktop whose every grid point is covered, half of them twice: the first
+// eviction walks the whole grid in vain, and a moved icon frees its point only
+// where no second icon stands. Every search then has at most one free point to
+// find, so the scan that starts at the top left each time and remembers nothing
+// gives the reference result; the resumed scan must give the same, while its
+// searches stay linear in the icons placed.
+TEST(FreeSpotScanFullDesktop, PlacesLikeTheStraightforwardScanAtALinearCost) {
+    SetResourceModule(GetModuleHandleW(nullptr));
+    DeleteRegistryTree(L"Software\\Brenlow");
+    // A work area of 5 x 4 grid points, small enough for the reference's cost (a
+    // whole round for every eviction) to stay within a test's time.
+    const int columns = 5;
+    const int rows = 4;
+    const int cell = 75;
+    const RECT workArea = {0, 0, 21 + cell * (columns - 1) + 11, 2 + cell * (rows - 1) + 11};
+    const int points = columns * rows;
+    std::wstring lines;
+    std::vector<POINT> gridPoints;
+    for (int point = 0; point < points; ++point)
+        gridPoints.push_back({21 + cell * (point / rows), 2 + cell * (point % rows)});
+    for (int point = 0; point < points; ++point) {
+        lines += L"A" + std::to_wstring(100 + point) + L"\t" + std::to_wstring(gridPoints[point].x) + L"\t" +
+                 std::to_wstring(gridPoints[point].y) + L"\tnone\n";
+    }
+    for (int point = 0; point < points; point += 2) {
+        lines += L"B" + std::to_wstring(100 + point) + L"\t" + std::to_wstring(gridPoints[point].x) + L"\t" +
+                 std::to_wstring(gridPoints[point].y) + L"\tnone\n";
+    }
+    // Each A icon belongs on another A icon's point.
+    std::vector<int> order(points);
+    for (int point = 0; point < points; ++point)
+        order[point] = point;
+    std::shuffle(order.begin(), order.end(), std::mt19937(17));
+    for (int point = 0; point < points; ++point) {
+        const POINT target = gridPoints[order[point]];
+        WriteRegistryValue(L"Software\\Brenlow\\DeskTop\\Full", L"A" + std::to_wstring(100 + point), REG_DWORD,
+                           {static_cast<BYTE>(target.x), static_cast<BYTE>(target.x >> 8), static_cast<BYTE>(target.y),
+                            static_cast<BYTE>(target.y >> 8)});
+    }
+    ScratchFolder folder(ScratchLocation::Temp, {});
+    folder.WriteTextFile(L"items.txt", lines);
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", folder.PathOf(L"items.txt")});
+    ASSERT_EQ(cell, fixture.Spacing().cx);
+    ASSERT_EQ(cell, fixture.Spacing().cy);
+    const std::vector<FixtureItem> original = fixture.Items();
+
+    const auto apply = [&](FreeSpotScan::Start start, std::map<UINT, unsigned>& messages) {
+        for (const FixtureItem& item : original)
+            fixture.Move(item.index, item.x, item.y);
+        fixture.ResetCounts();
+        CapturedOutput output;
+        CaptureMonitors();
+        WorkArea = workArea;
+        EXPECT_EQ(1, ApplyLayout(fixture.ListView(), L"Full", start));
+        ReleaseMonitors();
+        EXPECT_EQ(L"Layout: Full\nDesktop Restored: " + std::to_wstring(points) + L" icons\n", output.out);
+        messages = fixture.MessageCounts();
+        return fixture.Items();
+    };
+    std::map<UINT, unsigned> straightforward;
+    std::map<UINT, unsigned> resumed;
+    const auto reference = apply(FreeSpotScan::Start::TopLeft, straightforward);
+    const auto placed = apply(FreeSpotScan::Start::WhereLastStopped, resumed);
+    ASSERT_EQ(reference.size(), placed.size());
+    for (size_t i = 0; i < placed.size(); ++i) {
+        EXPECT_EQ(reference[i].x, placed[i].x) << placed[i].text;
+        EXPECT_EQ(reference[i].y, placed[i].y) << placed[i].text;
+    }
+    // Each record: its text search and the test of its target; one whole round;
+    // and each moved icon (the occupant and the icon placed) leaves the one grid
+    // point its bounds cover, tested at most once.
+    EXPECT_LE(resumed[LVM_FINDITEMW], static_cast<unsigned>(points + 4 * points));
+    EXPECT_GT(straightforward[LVM_FINDITEMW], static_cast<unsigned>(points * points / 2))
+        << "the desktop was not full: the reference found free points early";
+    DeleteRegistryTree(L"Software\\Brenlow");
 }
 
 }  // namespace
