@@ -19,6 +19,19 @@ POINT PositionOf(DesktopFixture& fixture, int index) {
     return {-99999, -99999};
 }
 
+// Five icons far apart, as the test of a list view going away has them: no
+// placement evicts another, and each record costs the list view five messages
+// after the keep for undo. The layout puts them on the top row.
+std::wstring FarApartIconsAndLayout(const std::wstring& layout) {
+    std::vector<std::wstring> lines;
+    for (int i = 0; i < 5; ++i) {
+        const std::wstring text = L"Icon " + std::to_wstring(i);
+        lines.push_back(text + L"\t" + std::to_wstring(700 + 75 * i) + L"\t600\tnone");
+        WriteRegistryValue(LayoutKey(layout), text, REG_DWORD, PackedRecordData(21 + 150 * i, 2));
+    }
+    return WriteItemsFile(lines);
+}
+
 std::wstring Summary(const std::wstring& layout, int count) {
     return L"Layout: " + layout + L"\nDesktop Restored: " + std::to_wstring(count) + L" icons\n";
 }
@@ -274,17 +287,10 @@ TEST_F(Restore, AKeepThatFailsSaysSoInOneLineAndTheRestoreGoesOn) {
 }
 
 TEST_F(Restore, ShellThatStopsAnsweringEndsTheRestoreAtThatIcon) {
-    // As above: five icons far apart, five messages a record after the keep for
-    // undo, which asks each item's position once. The list view stops inside the
-    // third record's position query, the eighth in all, before it writes the
-    // position.
-    std::vector<std::wstring> lines;
-    for (int i = 0; i < 5; ++i) {
-        const std::wstring text = L"Icon " + std::to_wstring(i);
-        lines.push_back(text + L"\t" + std::to_wstring(700 + 75 * i) + L"\t600\tnone");
-        WriteRegistryValue(LayoutKey(L"Stuck"), text, REG_DWORD, PackedRecordData(21 + 150 * i, 2));
-    }
-    const std::wstring items = WriteItemsFile(lines);
+    // The keep for undo asks each item's position once; the list view stops
+    // inside the third record's position query, the eighth in all, before it
+    // writes the position.
+    const std::wstring items = FarApartIconsAndLayout(L"Stuck");
     const auto stored = RegistryValues(LayoutKey(L"Stuck"));
     DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     const auto blocksBefore = PrivateAllocationBases(fixture.Process());
