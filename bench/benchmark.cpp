@@ -9,8 +9,15 @@
 // so there the list view repaints after each move, and that repainting, not the
 // program's traffic, grows with the desktop.
 //
+// With --full-desktop it measures instead a restore on a desktop whose every
+// grid point (of the work area, as the program walks it) is covered twice, so
+// that no evicted icon can ever find a free point: the case where each eviction
+// cost a walk over the whole grid.
+//
 // benchmark.exe [--sizes 100,500,2000] [--runs 3] [--one-run-above 500] [--out <file prefix>]
-// (sizes above --one-run-above get one run: their restores take minutes)
+//               [--full-desktop] [--baseline <counting program of another build>]
+// (sizes above --one-run-above get one run: their restores take minutes; a
+// baseline program runs every scenario a second time, for a before and after)
 // writes <prefix>.md (the table) and <prefix>.csv (for the plot).
 
 #include <windows.h>
@@ -19,6 +26,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <random>
 #include <sstream>
@@ -30,6 +38,7 @@
 #include "support/fixture_client.h"
 #include "support/process_runner.h"
 #include "support/registry_reader.h"
+#include "support/scratch_folder.h"
 #include "support/utf8.h"
 
 namespace {
@@ -72,9 +81,9 @@ std::wstring CountsFile() {
     return std::wstring(folder) + L"kelvane-bench-counts.txt";
 }
 
-// Runs the counting build of the program; returns its wall time.
-double RunCounted(DesktopFixture& fixture, const std::vector<std::wstring>& arguments, Counts& counts) {
-    const std::wstring program = CurrentExeDirectory() + L"\\Kelvane64-counting.exe";
+// Runs a counting build of the program; returns its wall time.
+double RunCounted(DesktopFixture& fixture, const std::wstring& program, const std::vector<std::wstring>& arguments,
+                  Counts& counts) {
     DeleteFileW(CountsFile().c_str());
     fixture.ResetCounts();
     const double start = Now();
@@ -177,14 +186,15 @@ struct Scenario {
     // false: the fixture holds its list view's redrawing off while the program
     // runs, which leaves the program's own cost without the shell's repainting.
     bool shellRedraws;
-    void (*prepare)(DesktopFixture&, const std::vector<FixtureItem>&);
+    // Returns how many icons it moved away from their saved places.
+    int (*prepare)(DesktopFixture&, const std::vector<FixtureItem>&);
 };
 
-void LeaveInPlace(DesktopFixture&, const std::vector<FixtureItem>&) {}
+int LeaveInPlace(DesktopFixture&, const std::vector<FixtureItem>&) { return 0; }
 
 // Every icon onto a grid point beyond the columns the desktop fills: the stored
 // spots are all free again, so the restore evicts nothing.
-void ScrambleOntoFreePoints(DesktopFixture& fixture, const std::vector<FixtureItem>& saved) {
+int ScrambleOntoFreePoints(DesktopFixture& fixture, const std::vector<FixtureItem>& saved) {
     const SIZE spacing = fixture.Spacing();
     int firstFreeColumn = 0;
     for (const FixtureItem& item : saved)
@@ -198,23 +208,40 @@ void ScrambleOntoFreePoints(DesktopFixture& fixture, const std::vector<FixtureIt
         fixture.Move(shuffled[slot].index, static_cast<int>(21 + spacing.cx * column),
                      static_cast<int>(2 + spacing.cy * row));
     }
+    return static_cast<int>(saved.size());
 }
 
-// The icons trade places among their own points, so nearly every stored spot is
-// covered by another icon and the restore evicts on almost every record.
-void PermuteAmongOwnPoints(DesktopFixture& fixture, const std::vector<FixtureItem>& saved) {
-    std::vector<size_t> order(saved.size());
+// The first `count` icons trade places among their own points, so nearly every
+// stored spot of theirs is covered by another icon and the restore evicts on
+// almost every record.
+int PermuteFirstAmongOwnPoints(DesktopFixture& fixture, const std::vector<FixtureItem>& saved, size_t count) {
+    std::vector<size_t> order(count);
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::shuffle(order.begin(), order.end(), std::mt19937(11));
-    for (size_t i = 0; i < saved.size(); ++i) {
+    int moved = 0;
+    for (size_t i = 0; i < count; ++i) {
         fixture.Move(saved[i].index, saved[order[i]].x, saved[order[i]].y);
+        if (order[i] != i) ++moved;
     }
+    return moved;
+}
+
+int PermuteAmongOwnPoints(DesktopFixture& fixture, const std::vector<FixtureItem>& saved) {
+    return PermuteFirstAmongOwnPoints(fixture, saved, saved.size());
+}
+
+// The full desktop holds each grid point's icon twice, the covering icons first:
+// only they trade places, and the twins keep every point covered.
+int PermuteCoveringIcons(DesktopFixture& fixture, const std::vector<FixtureItem>& saved) {
+    return PermuteFirstAmongOwnPoints(fixture, saved, saved.size() / 2);
 }
 
 struct Result {
     const Scenario* scenario;
+    std::string name;  // the scenario's, marked when the baseline program ran it
     int icons;
+    int moved;            // icons away from their saved places before the run
     double seconds;       // median wall time of the program
     double floorSeconds;  // median of the bare loop over the same icons
     Counts counts;
@@ -230,6 +257,11 @@ const Scenario kScenarios[] = {
     {"restore, permuted among own points, shell not redrawing", true, false, PermuteAmongOwnPoints},
 };
 
+const Scenario kFullDesktopScenarios[] = {
+    {"save, full desktop", false, true, LeaveInPlace},
+    {"restore, full desktop, permuted among own points, shell not redrawing", true, false, PermuteCoveringIcons},
+};
+
 std::vector<int> ParseSizes(const std::wstring& text) {
     std::vector<int> sizes;
     std::wstringstream stream(text);
@@ -241,33 +273,131 @@ std::vector<int> ParseSizes(const std::wstring& text) {
 void WriteReport(const std::vector<Result>& results, const std::wstring& prefix) {
     std::ofstream table(ToUtf8(prefix) + ".md");
     std::ofstream csv(ToUtf8(prefix) + ".csv");
-    csv << "scenario,icons,seconds,ms_per_icon,floor_ms_per_icon,ratio_to_floor,keep_seconds\n";
-    table << "| scenario | icons | wall time (s, median) | ms per icon | floor ms per icon | ratio to floor "
-             "| keep for undo (s, share of the wall time) | cross-process operations per icon |\n"
-             "|---|---:|---:|---:|---:|---:|---:|---|\n";
+    csv << "scenario,icons,seconds,ms_per_icon,floor_ms_per_icon,ratio_to_floor,keep_seconds,calls_per_moved_icon\n";
+    table
+        << "| scenario | icons | wall time (s, median) | ms per icon | floor ms per icon | ratio to floor "
+           "| keep for undo (s, share of the wall time) | cross-process operations per icon | calls per moved icon |\n"
+           "|---|---:|---:|---:|---:|---:|---:|---|---:|\n";
     for (const Result& r : results) {
         const double perIcon = 1000 * r.seconds / r.icons;
         const double floorPerIcon = 1000 * r.floorSeconds / r.icons;
         std::ostringstream operations;
+        unsigned calls = 0;
         for (const auto& [name, count] : r.counts.operations) {
             char value[64];
             std::snprintf(value, sizeof value, "%s %.2f; ", name.c_str(), static_cast<double>(count) / r.icons);
             operations << value;
+            calls += count;
         }
         char keep[64] = "";
         if (r.scenario->restore) {
             std::snprintf(keep, sizeof keep, "%.3f (%.0f%%)", r.keepSeconds, 100 * r.keepSeconds / r.seconds);
         }
-        char line[640];
-        std::snprintf(line, sizeof line, "| %s | %d | %.3f | %.3f | %.3f | %.2f | %s | %s |\n", r.scenario->name,
-                      r.icons, r.seconds, perIcon, floorPerIcon, perIcon / floorPerIcon, keep,
-                      operations.str().c_str());
+        // Every read, write and message, over the icons the run had to move back.
+        char perMoved[32] = "-";
+        if (r.moved > 0) std::snprintf(perMoved, sizeof perMoved, "%.1f", static_cast<double>(calls) / r.moved);
+        char line[768];
+        std::snprintf(line, sizeof line, "| %s | %d | %.3f | %.3f | %.3f | %.2f | %s | %s | %s |\n", r.name.c_str(),
+                      r.icons, r.seconds, perIcon, floorPerIcon, perIcon / floorPerIcon, keep, operations.str().c_str(),
+                      perMoved);
         table << line;
-        std::snprintf(line, sizeof line, "\"%s\",%d,%.4f,%.4f,%.4f,%.3f,%.4f\n", r.scenario->name, r.icons, r.seconds,
-                      perIcon, floorPerIcon, perIcon / floorPerIcon, r.keepSeconds);
+        std::snprintf(line, sizeof line, "\"%s\",%d,%.4f,%.4f,%.4f,%.3f,%.4f,%s\n", r.name.c_str(), r.icons, r.seconds,
+                      perIcon, floorPerIcon, perIcon / floorPerIcon, r.keepSeconds, perMoved);
         csv << line;
         std::fputs(line, stdout);
     }
+}
+
+// The grid points the program's free-spot scan walks on this work area, column
+// by column, for a spacing of `cell`.
+std::vector<POINT> WorkAreaGrid(int cell) {
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    std::vector<POINT> points;
+    for (int x = 21; x < area.right - 10; x += cell) {
+        for (int y = 2; y < area.bottom - 10; y += cell)
+            points.push_back({x, y});
+    }
+    return points;
+}
+
+// A desktop with an icon on every grid point of the work area and a twin on
+// each: "Icon N" first, then "Twin N".
+std::wstring FullDesktopItems(const ScratchFolder& folder) {
+    const std::vector<POINT> grid = WorkAreaGrid(75);
+    std::wstring lines;
+    for (const wchar_t* name : {L"Icon ", L"Twin "}) {
+        for (size_t i = 0; i < grid.size(); ++i) {
+            lines += name + std::to_wstring(i + 1) + L"\t" + std::to_wstring(grid[i].x) + L"\t" +
+                     std::to_wstring(grid[i].y) + L"\tnone\n";
+        }
+    }
+    folder.WriteTextFile(L"full-desktop.txt", lines);
+    return folder.PathOf(L"full-desktop.txt");
+}
+
+struct Program {
+    std::wstring path;
+    const char* mark;  // appended to the scenario's name in the report
+};
+
+// Runs each scenario with each program on one desktop, then the floors; false
+// when a restore left an icon elsewhere than the layout says.
+bool MeasureDesktop(DesktopFixture& fixture, const Scenario* scenarios, size_t scenarioCount,
+                    const std::vector<Program>& programs, int runs, std::vector<Result>& results) {
+    const std::vector<FixtureItem> saved = fixture.Items();
+    const int icons = static_cast<int>(saved.size());
+    std::vector<Result> desktopResults;
+    for (size_t which = 0; which < scenarioCount; ++which) {
+        const Scenario& scenario = scenarios[which];
+        for (const Program& program : programs) {
+            std::vector<double> times;
+            std::vector<double> keeps;
+            Counts counts;
+            int moved = 0;
+            for (int run = 0; run < runs; ++run) {
+                // The preparation's own moves are not repainted one by one.
+                fixture.Redraw(false);
+                moved = scenario.prepare(fixture, saved);
+                const std::vector<std::wstring> arguments = {scenario.restore ? L"restore" : L"save", L"/y", L"/n",
+                                                             L"Bench"};
+                fixture.Redraw(scenario.shellRedraws);
+                times.push_back(RunCounted(fixture, program.path, arguments, counts));
+                keeps.push_back(counts.keepSeconds);
+                fixture.Redraw(true);
+            }
+            const std::string name = std::string(scenario.name) + program.mark;
+            // Every restore must leave each icon where the layout says.
+            if (scenario.restore) {
+                const auto now = fixture.Items();
+                for (size_t i = 0; i < saved.size(); ++i) {
+                    if (now[i].x != saved[i].x || now[i].y != saved[i].y) {
+                        std::fprintf(stderr, "%s: icon %zu not restored\n", name.c_str(), i);
+                        return false;
+                    }
+                }
+            }
+            desktopResults.push_back({&scenario, name, icons, moved, Median(times), 0, counts, Median(keeps)});
+            std::fprintf(stderr, "%s, %d icons: %.3f s\n", name.c_str(), icons, Median(times));
+        }
+    }
+    // The floors last: the placement floor moves every icon.
+    std::vector<double> saveFloors;
+    std::vector<double> placeFloors;
+    std::vector<double> quietPlaceFloors;
+    for (int run = 0; run < runs; ++run) {
+        saveFloors.push_back(SaveFloor(fixture, icons));
+        placeFloors.push_back(PlaceFloor(fixture, icons, true));
+        quietPlaceFloors.push_back(PlaceFloor(fixture, icons, false));
+    }
+    for (Result& result : desktopResults) {
+        const Scenario& scenario = *result.scenario;
+        result.floorSeconds = Median(!scenario.restore       ? saveFloors
+                                     : scenario.shellRedraws ? placeFloors
+                                                             : quietPlaceFloors);
+        results.push_back(result);
+    }
+    return true;
 }
 
 }  // namespace
@@ -277,67 +407,44 @@ int wmain(int argc, wchar_t** argv) {
     int runs = 3;
     int largeFrom = 500;
     std::wstring prefix = L"benchmark";
-    for (int i = 1; i + 1 < argc; i += 2) {
+    bool fullDesktop = false;
+    std::vector<Program> programs = {{CurrentExeDirectory() + L"\\Kelvane64-counting.exe", ""}};
+    for (int i = 1; i < argc; ++i) {
         const std::wstring option = argv[i];
-        if (option == L"--sizes") sizes = ParseSizes(argv[i + 1]);
-        if (option == L"--runs") runs = std::stoi(argv[i + 1]);
-        if (option == L"--one-run-above") largeFrom = std::stoi(argv[i + 1]);
-        if (option == L"--out") prefix = argv[i + 1];
+        if (option == L"--full-desktop") {
+            fullDesktop = true;
+            continue;
+        }
+        if (i + 1 == argc) break;
+        const std::wstring value = argv[++i];
+        if (option == L"--sizes") sizes = ParseSizes(value);
+        if (option == L"--runs") runs = std::stoi(value);
+        if (option == L"--one-run-above") largeFrom = std::stoi(value);
+        if (option == L"--out") prefix = value;
+        if (option == L"--baseline") programs.push_back({value, " [baseline]"});
     }
     SetEnvironmentVariableW(L"KELVANE_COUNTS_FILE", CountsFile().c_str());
     const std::wstring fixturePath = CurrentExeDirectory() + L"\\..\\tests\\desktop_fixture.exe";
 
     std::vector<Result> results;
-    for (int icons : sizes) {
+    if (fullDesktop) {
         DeleteRegistryTree(L"Software\\Brenlow");
-        DesktopFixture fixture(fixturePath, {L"--synthetic-count", std::to_wstring(icons)});
-        const std::vector<FixtureItem> saved = fixture.Items();
-        // Restores that move icons take minutes at thousands of icons under Wine.
-        const int runsHere = icons > largeFrom ? 1 : runs;
-        std::vector<Result> sizeResults;
-        for (const Scenario& scenario : kScenarios) {
-            std::vector<double> times;
-            std::vector<double> keeps;
-            Counts counts;
-            for (int run = 0; run < runsHere; ++run) {
-                // The preparation's own moves are not repainted one by one.
-                fixture.Redraw(false);
-                scenario.prepare(fixture, saved);
-                const std::vector<std::wstring> arguments = {scenario.restore ? L"restore" : L"save", L"/y", L"/n",
-                                                             L"Bench"};
-                fixture.Redraw(scenario.shellRedraws);
-                times.push_back(RunCounted(fixture, arguments, counts));
-                keeps.push_back(counts.keepSeconds);
-                fixture.Redraw(true);
-            }
-            // Every restore must leave each icon where the layout says.
-            if (scenario.restore) {
-                const auto now = fixture.Items();
-                for (size_t i = 0; i < saved.size(); ++i) {
-                    if (now[i].x != saved[i].x || now[i].y != saved[i].y) {
-                        std::fprintf(stderr, "%s: icon %zu not restored\n", scenario.name, i);
-                        return 3;
-                    }
-                }
-            }
-            sizeResults.push_back({&scenario, icons, Median(times), 0, counts, Median(keeps)});
-            std::fprintf(stderr, "%s, %d icons: %.3f s\n", scenario.name, icons, Median(times));
+        ScratchFolder folder(ScratchLocation::Temp, {});
+        DesktopFixture fixture(fixturePath, {L"--synthetic", FullDesktopItems(folder)});
+        if (fixture.Spacing().cx != 75 || fixture.Spacing().cy != 75) {
+            std::fprintf(stderr, "the list view's spacing is not the 75 x 75 the grid was laid out for\n");
+            return 3;
         }
-        // The floors last: the placement floor moves every icon.
-        std::vector<double> saveFloors;
-        std::vector<double> placeFloors;
-        std::vector<double> quietPlaceFloors;
-        for (int run = 0; run < runsHere; ++run) {
-            saveFloors.push_back(SaveFloor(fixture, icons));
-            placeFloors.push_back(PlaceFloor(fixture, icons, true));
-            quietPlaceFloors.push_back(PlaceFloor(fixture, icons, false));
-        }
-        for (Result& result : sizeResults) {
-            const Scenario& scenario = *result.scenario;
-            result.floorSeconds = Median(!scenario.restore       ? saveFloors
-                                         : scenario.shellRedraws ? placeFloors
-                                                                 : quietPlaceFloors);
-            results.push_back(result);
+        // A run of the program before the full-desktop scan took minutes.
+        if (!MeasureDesktop(fixture, kFullDesktopScenarios, std::size(kFullDesktopScenarios), programs, 1, results))
+            return 3;
+    } else {
+        for (int icons : sizes) {
+            DeleteRegistryTree(L"Software\\Brenlow");
+            DesktopFixture fixture(fixturePath, {L"--synthetic-count", std::to_wstring(icons)});
+            // Restores that move icons take minutes at thousands of icons under Wine.
+            const int runsHere = icons > largeFrom ? 1 : runs;
+            if (!MeasureDesktop(fixture, kScenarios, std::size(kScenarios), programs, runsHere, results)) return 3;
         }
     }
     WriteReport(results, prefix);
