@@ -101,6 +101,9 @@ class Terminal:
             time.sleep(0.2)
         raise AssertionError(f"{text!r} did not appear; the screen shows:\n{self.screen()}")
 
+    def has_ended(self):
+        return os.path.exists(self.exit_file) and os.path.getsize(self.exit_file) > 0
+
     def exit_code(self, timeout=60):
         deadline = time.time() + timeout
         while time.time() < deadline:
