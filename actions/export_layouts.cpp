@@ -1,5 +1,6 @@
 #include "actions/export_layouts.h"
 
+#include <iterator>
 #include <vector>
 
 #include "actions/action_result.h"
@@ -12,23 +13,16 @@
 
 namespace {
 
-const wchar_t* Reason(ValueProblem problem) {
-    switch (problem) {
-        case ValueProblem::NameTooLong:
-            return L"its name has 260 characters or more";
-        case ValueProblem::DataTooLong:
-            return L"its data is over 528 bytes";
-        case ValueProblem::DataTooShort:
-            return L"its data is under 10 bytes";
-        case ValueProblem::DwordSize:
-            return L"its REG_DWORD data is not 4 bytes";
-        case ValueProblem::OtherType:
-            return L"it is neither REG_BINARY nor REG_DWORD";
-        case ValueProblem::TextNotEnded:
-            return L"its text does not end with the data's one zero";
-    }
-    return L"";
-}
+// What the export says of a value it leaves out, in the order of ValueProblem.
+constexpr const wchar_t* kLeftOutReasons[] = {
+    L"its name has 260 characters or more",
+    L"its data is over 528 bytes",
+    L"its data is under 10 bytes",
+    L"its REG_DWORD data is not 4 bytes",
+    L"it is neither REG_BINARY nor REG_DWORD",
+    L"its text does not end with the data's one zero",
+};
+static_assert(std::size(kLeftOutReasons) == static_cast<size_t>(ValueProblem::TextNotEnded) + 1);
 
 // Names can be long and hold %: the line is joined, not formatted.
 void ReportLeftOut(const wchar_t* layoutName, const wchar_t* valueName, const wchar_t* reason) {
@@ -85,7 +79,7 @@ int ExportLayouts(bool assumeYes, const wchar_t* fileName, const wchar_t* givenN
             return kActionNotDone;
         }
         for (const SkippedValue& value : skipped) {
-            ReportLeftOut(name.Text(), value.name.Text(), Reason(value.problem));
+            ReportLeftOut(name.Text(), value.name.Text(), kLeftOutReasons[static_cast<size_t>(value.problem)]);
             whole = false;
         }
         for (const IconRecord& record : records) {
