@@ -2,6 +2,7 @@
 fixture (driven over its standard input and output) and Kelvane in a tmux
 terminal, as a user at a console runs it."""
 
+import itertools
 import os
 import shutil
 import subprocess
@@ -75,22 +76,30 @@ class Fixture:
 
 
 class Terminal:
-    """A tmux session running one command; the screen is read back as text."""
+    """A tmux session running one command; the screen is read back as text.
+
+    Each terminal has a tmux server of its own: a server shared between
+    terminals exits when its last session is killed, and a session started
+    while it is still shutting down fails with "server exited unexpectedly".
+    """
+
+    _count = itertools.count()
 
     def __init__(self, command, width=120, height=30):
-        self.name = f"kelvane{os.getpid()}{int(time.time() * 1000) % 100000}"
+        self.name = f"kelvane{os.getpid()}-{next(Terminal._count)}"
         self.dir = tempfile.mkdtemp(prefix="kelvane-tmux.")
         self.exit_file = os.path.join(self.dir, "exit")
         shell = f"{command}; echo $? > {self.exit_file}; sleep 600"
-        subprocess.run(["tmux", "new-session", "-d", "-s", self.name, "-x", str(width), "-y", str(height),
+        self.tmux = ["tmux", "-L", self.name]
+        subprocess.run([*self.tmux, "new-session", "-d", "-s", self.name, "-x", str(width), "-y", str(height),
                         "bash", "-c", shell], check=True, env=dict(os.environ, LANG="C.UTF-8"))
 
     def screen(self):
-        return subprocess.run(["tmux", "capture-pane", "-p", "-t", self.name],
+        return subprocess.run([*self.tmux, "capture-pane", "-p", "-t", self.name],
                               capture_output=True, text=True, check=True).stdout
 
     def keys(self, *keys):
-        subprocess.run(["tmux", "send-keys", "-t", self.name, *keys], check=True)
+        subprocess.run([*self.tmux, "send-keys", "-t", self.name, *keys], check=True)
 
     def wait_for(self, text, timeout=60):
         deadline = time.time() + timeout
@@ -116,7 +125,7 @@ class Terminal:
         raise AssertionError("the program did not end")
 
     def close(self):
-        subprocess.run(["tmux", "kill-session", "-t", self.name], capture_output=True)
+        subprocess.run([*self.tmux, "kill-server"], capture_output=True)
         shutil.rmtree(self.dir, ignore_errors=True)
 
 
