@@ -7,11 +7,13 @@
 
 #include "actions/icon_placement.h"
 #include "actions/item_exchange.h"
+#include "actions/position_commit.h"
 #include "actions/shell_access.h"
 #include "actions/undo_keep.h"
 #include "app/console_output.h"
 #include "app/stop_request.h"
 #include "desktop/item_identity.h"
+#include "desktop/item_request.h"
 #include "desktop/remote_buffers.h"
 #include "desktop/shell_platform.h"
 #include "display/monitor_snapshot.h"
@@ -29,15 +31,21 @@ struct ApplyContext {
     IShellFolder* desktopFolder;
     uint8_t* idListBuffer;
     FreeSpotScan scan;
+    PositionCommit& commit;
     // remoteFind still holds the text search written for an earlier record: the
     // record is the same for every text, so it need not be written again.
     bool findHoldsTextSearch = false;
 };
 
 void PlaceIcon(ApplyContext& context, int index, const IconRecord& record) {
-    if (RestoreIconPosition(context.listView, index, record.x, record.y, context.shell, context.scan) ==
+    int evicted = -1;
+    if (RestoreIconPosition(context.listView, index, record.x, record.y, context.shell, context.scan, evicted) ==
         ScratchBlocks::Overwritten) {
         context.findHoldsTextSearch = false;
+    }
+    context.commit.NoteMoved(index);
+    if (evicted != -1) {
+        context.commit.NoteMoved(evicted);
     }
 }
 
@@ -60,15 +68,11 @@ bool CandidateMatches(const ApplyContext& context, int candidate, const IconReco
     if (!RequestItem(context.listView, shell, candidate)) {
         return false;
     }
-    // Only the item data is read back, into its place in an otherwise empty record.
-    uint8_t item[kMaxRecordSize] = {};
-    if (!ShellPlatform::Current().Read(shell.process(),
-                                       static_cast<uint8_t*>(shell.remoteItem) + kNativeLayout.itemParamOffset,
-                                       item + kNativeLayout.itemParamOffset, kNativeLayout.addressSize)) {
+    uint64_t idList = 0;
+    if (!ReadItemParam(shell, idList)) {
         Print(OutputStream::Out, L"Desktop Saving. Read LPCITEMIDLIST Item %d failed\n", candidate);
         return false;
     }
-    const uint64_t idList = DecodeItemParam(kNativeLayout, item);
     if (idList == 0) {
         Print(OutputStream::Out, L"Desktop Saving. Read ITEMIDLIST Item %d failed\n", candidate);
         return false;
@@ -160,12 +164,18 @@ int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList&
             shell, {RemoteBlock::Rect, RemoteBlock::Item, RemoteBlock::Find, RemoteBlock::Text, RemoteBlock::Point})) {
         return 0;
     }
+    // The folder view is calibrated before the keep for undo reads the
+    // arrangement: both must see the icons before anything moves, and the keep's
+    // cost then stands on its own. A shell that stops answering during the
+    // calibration is seen after the keep, which then returns at once.
+    PositionCommit commit(listView, shell, idListBuffer.get());
     KeepArrangementForUndo(listView, shell, desktopFolder.get(), idListBuffer.get());
     if (shell.ShellHung()) {
         PrintText(OutputStream::Err, kShellHungLine);
         return 0;
     }
-    ApplyContext context{listView, shell, desktopFolder.get(), idListBuffer.get(), FreeSpotScan(WorkArea, scanStart)};
+    ApplyContext context{listView, shell, desktopFolder.get(), idListBuffer.get(), FreeSpotScan(WorkArea, scanStart),
+                         commit};
     // Records whose icon was found: those that already stood at their place and
     // those whose move failed count too.
     int matched = 0;
@@ -198,6 +208,9 @@ int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList&
     }
     if (matched > 0) {
         Print(OutputStream::Out, L"Layout: %s\nDesktop Restored: %d icons\n", layoutName, matched);
+    }
+    if (walkedAll) {
+        commit.Commit();
     }
     return walkedAll ? 1 : 0;
 }

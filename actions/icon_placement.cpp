@@ -190,7 +190,9 @@ void FreeSpotScan::ForgetCoverage() {
     mayBeFree_.clear();
 }
 
-ScratchBlocks RestoreIconPosition(HWND listView, int index, int x, int y, RemoteBuffers& shell, FreeSpotScan& scan) {
+ScratchBlocks RestoreIconPosition(HWND listView, int index, int x, int y, RemoteBuffers& shell, FreeSpotScan& scan,
+                                  int& evicted) {
+    evicted = -1;
     // Left unanswered, the point read back would be whatever the block held.
     if (!shell.Send(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(shell.remotePoint),
                     {RemoteBlock::Point})) {
@@ -214,6 +216,7 @@ ScratchBlocks RestoreIconPosition(HWND listView, int index, int x, int y, Remote
             if (scan.FindFreeIconPosition(listView, freePoint, shell)) {
                 shell.Send(listView, LVM_SETITEMPOSITION, occupant, PackItemPosition(freePoint.x, freePoint.y));
                 scan.NoteVacated(occupantBounds);
+                evicted = occupant;
             }
             break;
         }

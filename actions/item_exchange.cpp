@@ -1,11 +1,10 @@
 #include "actions/item_exchange.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include "app/console_output.h"
 #include "desktop/item_identity.h"
-#include "desktop/shell_platform.h"
+#include "desktop/item_request.h"
 
 void ReportItemFailure(ItemReport report, const wchar_t* format, int index) {
     if (report == ItemReport::Printed) {
@@ -14,28 +13,20 @@ void ReportItemFailure(ItemReport report, const wchar_t* format, int index) {
 }
 
 bool RequestItem(HWND listView, RemoteBuffers& shell, int index, ItemReport report) {
-    const RemoteRecord request = EncodeItemRequest(kNativeLayout, index, reinterpret_cast<uintptr_t>(shell.remoteText));
-    if (!ShellPlatform::Current().Write(shell.process(), shell.remoteItem, request.bytes, request.size)) {
-        ReportItemFailure(report, L"Desktop Saving. Write Mem for Item %d failed\n", index);
-        return false;
+    switch (RequestItemData(listView, shell, index)) {
+        case ItemRequest::Filled:
+            return true;
+        case ItemRequest::NotWritten:
+            ReportItemFailure(report, L"Desktop Saving. Write Mem for Item %d failed\n", index);
+            break;
+        case ItemRequest::ItemRefused:
+            ReportItemFailure(report, L"Desktop Saving. Get Item %d failed\n", index);
+            break;
+        case ItemRequest::PositionRefused:
+            ReportItemFailure(report, L"Desktop Saving. Get Item Position %d failed\n", index);
+            break;
     }
-    // A message left unanswered fails like one answered 0; the walk then sees the
-    // hung shell and ends.
-    if (shell
-            .Send(listView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(shell.remoteItem),
-                  {RemoteBlock::Item, RemoteBlock::Text})
-            .value_or(0) == 0) {
-        ReportItemFailure(report, L"Desktop Saving. Get Item %d failed\n", index);
-        return false;
-    }
-    if (shell
-            .Send(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(shell.remotePoint),
-                  {RemoteBlock::Point})
-            .value_or(0) == 0) {
-        ReportItemFailure(report, L"Desktop Saving. Get Item Position %d failed\n", index);
-        return false;
-    }
-    return true;
+    return false;
 }
 
 IdentityOutcome IdentifyItem(RemoteBuffers& shell, uint64_t idList, IShellFolder* desktopFolder, uint8_t* idListBuffer,

@@ -32,21 +32,34 @@ bool DesktopFolder::Obtain() {
 
 IdListBuffer AllocateIdListBuffer() { return IdListBuffer(new (std::nothrow) uint8_t[kIdListBufferSize]); }
 
-IdentityOutcome GetItemIdentity(HANDLE process, uint64_t remoteIdList, IShellFolder* desktopFolder,
-                                uint8_t* idListBuffer, WString& identity) {
-    identity.Clear();
+IdListCopy CopyFirstItemId(HANDLE process, uint64_t remoteIdList, uint8_t* idListBuffer, size_t* firstIdSize) {
     const void* remote = reinterpret_cast<const void*>(static_cast<uintptr_t>(remoteIdList));
     uint8_t header[3] = {};
     if (!ShellPlatform::Current().Read(process, remote, header, sizeof(header))) {
-        return IdentityOutcome::HeaderReadFailed;
+        return IdListCopy::HeaderReadFailed;
     }
-    const size_t firstIdSize = header[0] | (header[1] << 8);
-    if (!ShellPlatform::Current().Read(process, remote, idListBuffer, firstIdSize)) {
-        return IdentityOutcome::ListReadFailed;
+    *firstIdSize = header[0] | (header[1] << 8);
+    if (!ShellPlatform::Current().Read(process, remote, idListBuffer, *firstIdSize)) {
+        return IdListCopy::ListReadFailed;
     }
     // Only the first identifier is copied; the terminator makes it a whole list.
-    idListBuffer[firstIdSize] = 0;
-    idListBuffer[firstIdSize + 1] = 0;
+    idListBuffer[*firstIdSize] = 0;
+    idListBuffer[*firstIdSize + 1] = 0;
+    return IdListCopy::Copied;
+}
+
+IdentityOutcome GetItemIdentity(HANDLE process, uint64_t remoteIdList, IShellFolder* desktopFolder,
+                                uint8_t* idListBuffer, WString& identity) {
+    identity.Clear();
+    size_t firstIdSize = 0;
+    switch (CopyFirstItemId(process, remoteIdList, idListBuffer, &firstIdSize)) {
+        case IdListCopy::HeaderReadFailed:
+            return IdentityOutcome::HeaderReadFailed;
+        case IdListCopy::ListReadFailed:
+            return IdentityOutcome::ListReadFailed;
+        case IdListCopy::Copied:
+            break;
+    }
     const auto idList = reinterpret_cast<PCUITEMID_CHILD>(idListBuffer);
 
     WIN32_FIND_DATAW findData;

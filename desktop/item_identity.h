@@ -32,10 +32,18 @@ using IdListBuffer = std::unique_ptr<uint8_t[]>;
 // Null when the memory cannot be had; the action then ends without a message.
 [[nodiscard]] IdListBuffer AllocateIdListBuffer();
 
+enum class IdListCopy { Copied, HeaderReadFailed, ListReadFailed };
+
+// Copies the first identifier of the ID list at a shell-side address into the
+// buffer, with a terminator after it: the item's ID list relative to its folder.
+// On Copied, firstIdSize holds the identifier's size (0 for an empty list).
+[[nodiscard]] IdListCopy CopyFirstItemId(HANDLE process, uint64_t remoteIdList, uint8_t* idListBuffer,
+                                         size_t* firstIdSize);
+
 enum class IdentityOutcome { Found, HeaderReadFailed, ListReadFailed, NoIdentity };
 
-// Copies the first identifier of the ID list at a shell-side address and asks the
-// namespace what it is: its file-system name, else its class identifier as a
+// Copies the item's ID list as CopyFirstItemId does and asks the namespace what
+// it is: its file-system name, else its class identifier as a
 // braced GUID. An empty name counts as found; the caller decides.
 [[nodiscard]] IdentityOutcome GetItemIdentity(HANDLE process, uint64_t remoteIdList, IShellFolder* desktopFolder,
                                               uint8_t* idListBuffer, WString& identity);

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "desktop/folder_view_calibration.h"
+#include "desktop/folder_view_thread.h"
+#include "desktop/remote_buffers.h"
+
+// Makes the shell keep the positions a restore gives the icons. Windows 10 1809
+// and later keep a record of their own of where each desktop icon stands; a
+// move through the list view does not reach it, and the shell puts the icons
+// back from it later. The folder view takes positions into that record, so
+// every icon the restore placed or moved out of the way is committed there too,
+// after the list-view moves, which stay as they are. The COM apartment and the
+// folder view live as long as this object: one restore.
+class PositionCommit {
+public:
+    // Reaches the folder view and calibrates it against the list view; must be
+    // made before the first icon moves. Prints nothing.
+    PositionCommit(HWND listView, RemoteBuffers& shell, uint8_t* idListBuffer);
+    PositionCommit(const PositionCommit&) = delete;
+    PositionCommit& operator=(const PositionCommit&) = delete;
+
+    // An icon the restore placed, or moved off another's place.
+    void NoteMoved(int index) { moved_.push_back(index); }
+
+    // Commits every noted icon where the list view now shows it, when the
+    // calibration agreed. When the folder view answered but disagreed, commits
+    // nothing and says on standard error that the shell may not keep the
+    // positions. Silent when the folder view could not be reached or refused,
+    // and when a stop was requested or the shell stopped answering: then nothing
+    // is committed either.
+    void Commit();
+
+private:
+    // Reads each noted icon's ID list and place from the list view, and commits
+    // those that have one.
+    void CommitMoved();
+
+    const HWND listView_;
+    RemoteBuffers& shell_;
+    uint8_t* const idListBuffer_;
+    FolderViewThread thread_;
+    Calibration calibration_;
+    std::vector<int> moved_;
+};

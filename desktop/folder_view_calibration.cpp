@@ -1,0 +1,91 @@
+#include "desktop/folder_view_calibration.h"
+
+#include <objbase.h>
+#include <shobjidl.h>
+
+#include <cstdint>
+
+#include "desktop/listed_icon.h"
+
+namespace {
+
+// The bytes of a whole ID list, its terminator included.
+std::vector<uint8_t> IdListBytes(PCUIDLIST_RELATIVE idList) {
+    const auto* start = reinterpret_cast<const uint8_t*>(idList);
+    const uint8_t* at = start;
+    for (USHORT size; (size = static_cast<USHORT>(at[0] | (at[1] << 8))) != 0;) {
+        at += size;
+    }
+    return std::vector<uint8_t>(start, at + sizeof(USHORT));
+}
+
+// The folder view's side of the calibration: which item stands at each index
+// read, and where the view says it stands.
+class FolderViewPositions final : public FolderViewJob {
+public:
+    struct Entry {
+        int index;
+        std::vector<uint8_t> idList;
+        POINT position;
+    };
+
+    void Run(IFolderView* view) override {
+        int count = 0;
+        if (FAILED(view->ItemCount(SVGIO_ALLVIEW, &count)) || count <= 0) {
+            return;
+        }
+        const int reads = count < kCalibrationIcons ? count : kCalibrationIcons;
+        for (int read = 0; read < reads; ++read) {
+            const int index = static_cast<int>(static_cast<long long>(read) * count / reads);
+            // The list is not looked at unless the call succeeded with one.
+            PITEMID_CHILD idList = nullptr;
+            if (FAILED(view->Item(index, &idList)) || idList == nullptr) {
+                return;
+            }
+            POINT position = {};
+            const bool placed = SUCCEEDED(view->GetItemPosition(idList, &position));
+            std::vector<uint8_t> bytes = IdListBytes(idList);
+            CoTaskMemFree(idList);
+            if (!placed) {
+                return;
+            }
+            entries.push_back({index, std::move(bytes), position});
+        }
+        answered = true;
+    }
+
+    bool answered = false;
+    std::vector<Entry> entries;
+};
+
+}  // namespace
+
+Calibration JudgePositions(const std::vector<PositionPair>& pairs) {
+    if (pairs.empty()) {
+        return {};
+    }
+    const POINT offset = {pairs[0].folderView.x - pairs[0].listView.x, pairs[0].folderView.y - pairs[0].listView.y};
+    for (const PositionPair& pair : pairs) {
+        if (!pair.sameItem || pair.folderView.x - pair.listView.x != offset.x ||
+            pair.folderView.y - pair.listView.y != offset.y) {
+            return {CalibrationVerdict::Disagrees, {}};
+        }
+    }
+    return {CalibrationVerdict::Agrees, offset};
+}
+
+Calibration CalibrateFolderView(FolderViewThread& thread, HWND listView, RemoteBuffers& shell, uint8_t* idListBuffer) {
+    const auto folderView = std::make_shared<FolderViewPositions>();
+    if (!thread.Run(folderView) || !folderView->answered) {
+        return {};
+    }
+    std::vector<PositionPair> pairs;
+    for (const FolderViewPositions::Entry& entry : folderView->entries) {
+        ListedIcon icon;
+        if (!ReadListedIcon(listView, shell, entry.index, idListBuffer, icon)) {
+            return {};
+        }
+        pairs.push_back({icon.idList == entry.idList, entry.position, icon.position});
+    }
+    return JudgePositions(pairs);
+}
