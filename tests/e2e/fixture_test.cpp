@@ -1,7 +1,9 @@
 // The desktop fixture's own behaviour, which the other end-to-end tests take
 // for granted: it shows a folder's files, keeps icons exactly where they are
-// put, counts only messages from other processes, and can vanish on cue.
+// put, counts only messages from other processes, can vanish on cue, and can
+// keep a record of its own of where its icons stand, as current Windows does.
 
+#include "support/desktop_files.h"
 #include "support/fixture_client.h"
 #include "support/scratch_folder.h"
 
@@ -112,4 +114,25 @@ TEST(DesktopFixtureTest, QuitAfterAnswersTheLastMessageThenEnds) {
 
     ASSERT_EQ(WaitForSingleObject(fixture.Process(), 10000), WAIT_OBJECT_0);
     EXPECT_FALSE(IsWindow(listView));
+}
+
+TEST(DesktopFixtureTest, StandInShellPutsBackWhatOnlyTheListViewWasTold) {
+    const DesktopFiles files({L"kv-record.txt"});
+    ScratchFolder folder(ScratchLocation::Temp, {});
+    folder.WriteTextFile(L"items.txt", L"Named\t10\t10\tdesktop:kv-record.txt\nPlain\t100\t10\tnone\n");
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", folder.PathOf(L"items.txt"), L"--stand-in"});
+    const HWND listView = fixture.ListView();
+
+    fixture.Move(0, 200, 210);  // the shell's own move, as a user's drag
+    SendMessageW(listView, LVM_SETITEMPOSITION, 0, MAKELPARAM(300, 310));
+    SendMessageW(listView, LVM_SETITEMPOSITION, 1, MAKELPARAM(400, 410));
+    ExpectPlacements(fixture, {{0, 300, 310}, {1, 400, 410}});
+
+    fixture.Refresh();
+    // The item without an ID list is not in the record and stays.
+    ExpectPlacements(fixture, {{0, 200, 210}, {1, 400, 410}});
+    EXPECT_EQ(0u, fixture.StandInObjectCount().made);
+
+    DesktopFixture plain(FixtureBesideTest(), {L"--synthetic-count", L"1"});
+    EXPECT_THROW(plain.Refresh(), std::runtime_error) << "only a stand-in desktop keeps a record";
 }

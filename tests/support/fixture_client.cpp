@@ -204,6 +204,36 @@ StallReport DesktopFixture::LastStall() {
     return report;
 }
 
+void DesktopFixture::Refresh() {
+    const std::string answer = Ask("refresh");
+    if (answer != "ok") throw std::runtime_error("fixture: refresh answered " + answer);
+}
+
+void DesktopFixture::StandIn(const std::string& command) {
+    const std::string answer = Ask("stand-in " + command);
+    if (answer != "ok") throw std::runtime_error("fixture: stand-in " + command + " answered " + answer);
+}
+
+DesktopFixture::StandInObjects DesktopFixture::StandInObjectCount() {
+    std::istringstream answer(Ask("stand-in objects"));
+    std::string made;
+    std::string live;
+    StandInObjects objects;
+    if (!(answer >> made >> objects.made >> live >> objects.live) || made != "made" || live != "live")
+        throw std::runtime_error("fixture: unexpected answer to stand-in objects");
+    return objects;
+}
+
+std::map<std::string, unsigned> DesktopFixture::StandInCalls() {
+    std::map<std::string, unsigned> calls;
+    for (const std::string& line : AskForList("stand-in calls")) {
+        const std::vector<std::string> fields = SplitOn(line, '\t', 2);
+        if (fields.size() != 2) throw std::runtime_error("fixture: malformed stand-in call line: " + line);
+        calls[fields[0]] = static_cast<unsigned>(ToNumber(fields[1], "stand-in calls"));
+    }
+    return calls;
+}
+
 void DesktopFixture::Quit() {
     const std::string answer = Ask("quit");
     if (answer != "ok") throw std::runtime_error("fixture: quit answered " + answer);

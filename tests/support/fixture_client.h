@@ -66,6 +66,19 @@ public:
     void Wake();
     StallReport LastStall();
 
+    // A desktop started with --stand-in (see fixture/stand_in_shell.h): puts
+    // every icon back where the shell's record says; sends one "stand-in"
+    // command that answers "ok"; the server's objects made and not released;
+    // the folder-view calls carried, by kind.
+    void Refresh();
+    void StandIn(const std::string& command);
+    struct StandInObjects {
+        unsigned made = 0;
+        unsigned live = 0;
+    };
+    StandInObjects StandInObjectCount();
+    std::map<std::string, unsigned> StandInCalls();
+
     // Asks the fixture to exit and waits until it has.
     void Quit();
     bool IsRunning() const;

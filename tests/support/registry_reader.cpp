@@ -72,6 +72,12 @@ void DeleteRegistryTree(const std::wstring& path) {
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) throw RegistryError("deleting", path, status);
 }
 
+void DeleteRegistryValue(const std::wstring& path, const std::wstring& name) {
+    const LONG status = RegDeleteKeyValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str());
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+        throw RegistryError("deleting a value of", path, status);
+}
+
 void WriteRegistryValue(const std::wstring& path, const std::wstring& name, DWORD type, const std::vector<BYTE>& data) {
     UniqueKey key;
     LONG status =

@@ -26,6 +26,9 @@ std::vector<RegistryValue> RegistryValues(const std::wstring& path);
 // Removes the key with everything below it; a missing key is not an error.
 void DeleteRegistryTree(const std::wstring& path);
 
+// Removes one value; a missing value is not an error.
+void DeleteRegistryValue(const std::wstring& path, const std::wstring& name);
+
 // Creates the key when needed. Throws std::runtime_error on failure.
 void WriteRegistryValue(const std::wstring& path, const std::wstring& name, DWORD type, const std::vector<BYTE>& data);
 
