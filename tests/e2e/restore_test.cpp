@@ -3,12 +3,16 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
+#include <random>
 
 #include "e2e/kelvane_process.h"
+#include "support/desktop_files.h"
 #include "support/remote_memory.h"
 #include "support/scratch_folder.h"
+#include "support/stand_in_registration.h"
 
 namespace {
 
@@ -369,6 +373,201 @@ TEST_F(RestoreByIdentity, OnlyTheItemWithTheStoredIdentityMoves) {
     EXPECT_EQ(400, PositionOf(fixture, ini).y);
     EXPECT_EQ(100, PositionOf(fixture, txt).x);
     EXPECT_EQ(300, PositionOf(fixture, umlaut).x);
+}
+
+// Windows 10 1809 and later keep a record of their own of where each desktop
+// icon stands and put the icons back from it later. The fixture plays that
+// shell (--stand-in), and the test prefix sends the program's lookup of the
+// shell's window list to the stand-in server, which carries the folder-view
+// calls to the fixture; "refresh" then does what the shell does with its
+// record. Without the redirect the program meets Wine's own shell, whose
+// folder view refuses: the restore is exactly what it was, and refresh loses it.
+class RestoreKeptByShell : public Restore {
+protected:
+    enum class Content { ShellDesktop, SyntheticWithIdLists };
+
+    // Files on the desktop for the icons; Wine's view of the desktop folder
+    // shows them, and the synthetic desktop carries their ID lists.
+    void MakeDesktop(Content content, int icons) {
+        TakeDesktopAway();
+        std::vector<std::wstring> names;
+        for (int i = 0; i < icons; ++i)
+            names.push_back(L"kept " + std::to_wstring(1000 + i) + L".txt");
+        files = std::make_unique<DesktopFiles>(names);
+        std::vector<std::wstring> arguments = {L"--shell-desktop"};
+        if (content == Content::SyntheticWithIdLists) {
+            std::vector<std::wstring> lines;
+            for (int i = 0; i < icons; ++i) {
+                lines.push_back(L"Kept " + std::to_wstring(i) + L"\t" + std::to_wstring(21 + 75 * (i / 12)) + L"\t" +
+                                std::to_wstring(2 + 75 * (i % 12)) + L"\tdesktop:" + names[i]);
+            }
+            itemsFile = WriteItemsFile(lines);
+            arguments = {L"--synthetic", itemsFile};
+        }
+        arguments.push_back(L"--stand-in");
+        fixture = std::make_unique<DesktopFixture>(FixtureBesideTest(), arguments);
+    }
+
+    void TakeDesktopAway() {
+        fixture.reset();
+        files.reset();
+        if (!itemsFile.empty()) DeleteFileW(itemsFile.c_str());
+        itemsFile.clear();
+        DeleteRegistryTree(L"Software\\Brenlow");
+    }
+
+    void TearDown() override {
+        TakeDesktopAway();
+        Restore::TearDown();
+    }
+
+    // Saves the desktop as "Kept", leaves every `leaveOutEvery`th record out of
+    // it, and has the shell (the fixture's own moves, which its record follows)
+    // trade the icons' places among their own points. Returns the number of
+    // records kept.
+    int SaveAndScramble(int leaveOutEvery) {
+        home = fixture->Items();
+        EXPECT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", L"Kept"}).exitCode);
+        const auto values = RegistryValues(LayoutKey(L"Kept"));
+        for (size_t i = 0; i < values.size(); ++i) {
+            if (leaveOutEvery > 0 && i % leaveOutEvery == 0) DeleteRegistryValue(LayoutKey(L"Kept"), values[i].name);
+        }
+        std::vector<size_t> order(home.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::shuffle(order.begin(), order.end(), std::mt19937(5));
+        for (size_t i = 0; i < home.size(); ++i)
+            fixture->Move(home[i].index, home[order[i]].x, home[order[i]].y);
+        scrambled = fixture->Items();
+        return static_cast<int>(RegistryValues(LayoutKey(L"Kept")).size());
+    }
+
+    static bool SamePlaces(const std::vector<FixtureItem>& a, const std::vector<FixtureItem>& b) {
+        if (a.size() != b.size()) return false;
+        for (size_t i = 0; i < a.size(); ++i) {
+            if (a[i].x != b[i].x || a[i].y != b[i].y) return false;
+        }
+        return true;
+    }
+
+    // Restores "Kept" and checks what the program printed, that every stored
+    // icon stands at home, that nothing was left in the desktop's process and
+    // that the program released every object of the stand-in server but those
+    // abandoned in a call; returns the desktop after the shell's refresh.
+    std::vector<FixtureItem> RestoreThenRefresh(int stored, const std::wstring& error, unsigned abandoned = 0) {
+        const auto blocksBefore = PrivateAllocationBases(fixture->Process());
+        const auto start = std::chrono::steady_clock::now();
+        const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Kept"}, RunOptions{std::nullopt, 90000});
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60))
+            << "the folder view's calls are bounded";
+        EXPECT_EQ(0u, result.exitCode);
+        EXPECT_EQ(Summary(L"Kept", stored), AfterBanner(result.standardOutput));
+        EXPECT_EQ(error, result.standardError);
+        restored = fixture->Items();
+        int atHome = 0;
+        for (size_t i = 0; i < home.size(); ++i)
+            atHome += restored[i].x == home[i].x && restored[i].y == home[i].y;
+        EXPECT_LE(stored, atHome) << "every stored icon is back at home";
+        EXPECT_TRUE(AllocationBasesAdded(blocksBefore, PrivateAllocationBases(fixture->Process())).empty());
+        EXPECT_EQ(abandoned, fixture->StandInObjectCount().live) << "objects of the server not released";
+        fixture->Refresh();
+        return fixture->Items();
+    }
+
+    std::unique_ptr<DesktopFiles> files;
+    std::wstring itemsFile;
+    std::unique_ptr<DesktopFixture> fixture;
+    std::vector<FixtureItem> home;
+    std::vector<FixtureItem> scrambled;
+    std::vector<FixtureItem> restored;
+};
+
+TEST_F(RestoreKeptByShell, RestoredAndEvictedIconsSurviveTheShellsRefresh) {
+    struct Case {
+        const char* name;
+        Content content;
+        bool redirected;
+    };
+    const Case cases[] = {
+        {"Wine's view of the desktop, committed", Content::ShellDesktop, true},
+        {"Wine's view of the desktop, Wine's own shell", Content::ShellDesktop, false},
+        {"synthetic items with ID lists, committed", Content::SyntheticWithIdLists, true},
+        {"synthetic items with ID lists, Wine's own shell", Content::SyntheticWithIdLists, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::optional<StandInRegistration> redirect;
+        if (c.redirected) redirect.emplace(StandInServerBesideTest());
+        MakeDesktop(c.content, 100);
+        const int stored = SaveAndScramble(10);
+        const auto refreshed = RestoreThenRefresh(stored, L"");
+        int moved = 0;
+        for (size_t i = 0; i < restored.size(); ++i)
+            moved += restored[i].x != scrambled[i].x || restored[i].y != scrambled[i].y;
+        EXPECT_LT(stored, moved) << "icons left out of the layout were moved out of the way too";
+        if (c.redirected) {
+            EXPECT_TRUE(SamePlaces(restored, refreshed)) << "the shell keeps every icon where the restore put it";
+            EXPECT_EQ(3u, fixture->StandInObjectCount().made);
+        } else {
+            EXPECT_TRUE(SamePlaces(scrambled, refreshed)) << "the shell puts back what it was not told";
+            EXPECT_EQ(0u, fixture->StandInObjectCount().made);
+        }
+    }
+}
+
+TEST_F(RestoreKeptByShell, OnlyAFolderViewThatAgreesWithTheListViewIsTold) {
+    const std::wstring disagreement =
+        L"Windows may not keep these positions: the desktop's folder view and its list view disagree on where the "
+        L"icons stand.\n";
+    struct Case {
+        const char* name;
+        std::string offset;
+        std::wstring error;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"the same coordinates", "0 0 0", L"", true},
+        {"one offset for every icon, applied", "37 -21 0", L"", true},
+        {"an offset that grows with the index", "0 0 3", disagreement, false},
+    };
+    const StandInRegistration redirect(StandInServerBesideTest());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MakeDesktop(Content::SyntheticWithIdLists, 24);
+        fixture->StandIn("offset " + c.offset);
+        const int stored = SaveAndScramble(0);
+        const auto refreshed = RestoreThenRefresh(stored, c.error);
+        EXPECT_TRUE(SamePlaces(c.kept ? restored : scrambled, refreshed));
+        const auto calls = fixture->StandInCalls();
+        EXPECT_EQ(c.kept ? 1u : 0u, calls.count("commit") ? calls.at("commit") : 0u);
+    }
+}
+
+// Whatever the folder view does, the restore through the list view is what it
+// always was, and the program ends: a refusal commits nothing and says nothing,
+// and a call that never returns is given up after five seconds in all, its
+// object left as it is and every other released.
+TEST_F(RestoreKeptByShell, RefusalsAndHangsLeaveTheRestoreAsItWas) {
+    struct Case {
+        const char* fault;
+        bool kept;
+        unsigned abandoned;
+    };
+    const Case cases[] = {
+        {"reach refuse", false, 0},    {"count refuse", false, 0},  {"item refuse", false, 0},
+        {"position refuse", false, 0}, {"commit refuse", false, 0}, {"reach hang", false, 1},
+        {"position hang", false, 1},   {"commit hang", false, 1},   {"release hang", true, 1},
+    };
+    const StandInRegistration redirect(StandInServerBesideTest());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        MakeDesktop(Content::SyntheticWithIdLists, 24);
+        fixture->StandIn(std::string("fault ") + c.fault);
+        const int stored = SaveAndScramble(0);
+        const auto refreshed = RestoreThenRefresh(stored, L"", c.abandoned);
+        EXPECT_TRUE(SamePlaces(c.kept ? restored : scrambled, refreshed));
+    }
 }
 
 }  // namespace
