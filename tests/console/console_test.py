@@ -7,8 +7,8 @@ import subprocess
 import time
 import unittest
 
-from wine_programs import (KELVANE, LOADER, Fixture, Terminal, delete_store, registry_layouts, registry_values,
-                           write_layouts)
+from wine_programs import (KELVANE, LOADER, Fixture, Terminal, delete_store, register_stand_in, registry_layouts,
+                           registry_values, unregister_stand_in, write_layouts)
 
 
 class ConsoleQuestion(unittest.TestCase):
@@ -347,6 +347,43 @@ class InterruptedWalk(unittest.TestCase):
         self.assertEqual(stored, registry_values("Back"))
         back = sum(1 for _, x, y, text in self.fixture.items() if (x, y) == self.places[text])
         self.assertLess(back, self.ICONS, "the restore ran to its end")
+
+
+class QueryKeptByShell(unittest.TestCase):
+    """The layout chosen from the menu is committed to the shell's own record
+    of icon positions too: the fixture plays that shell (--stand-in) and the
+    test prefix sends the program to the stand-in shell server."""
+
+    @classmethod
+    def setUpClass(cls):
+        folder = os.path.join(os.environ["WINEPREFIX"], "drive_c", "kept-desk")
+        os.makedirs(folder, exist_ok=True)
+        open(os.path.join(folder, "alpha.txt"), "w").close()
+        register_stand_in()
+        cls.fixture = Fixture("--shell-folder", r"C:\kept-desk", "--stand-in")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.fixture.close()
+        unregister_stand_in()
+
+    def test_chosen_layout_survives_the_shells_refresh(self):
+        delete_store()
+        write_layouts({"Kept": {"alpha.txt": (300, 200)}})
+        self.assertEqual("ok", self.fixture.ask("move 0 40 40"))
+        terminal = Terminal(f"{LOADER} {KELVANE} query /y")
+        try:
+            terminal.wait_for("Choose Layout:")
+            terminal.keys("1")
+            terminal.wait_for("Desktop Restored: 1 icons")
+            self.assertEqual(0, terminal.exit_code())
+        finally:
+            terminal.close()
+        self.assertEqual((300, 200), self.fixture.items()[0][1:3])
+        self.assertEqual("ok", self.fixture.ask("refresh"))
+        self.assertEqual((300, 200), self.fixture.items()[0][1:3], "the shell keeps the restored place")
+        self.assertEqual("made 3 live 0", self.fixture.ask("stand-in objects"))
+        delete_store()
 
 
 if __name__ == "__main__":

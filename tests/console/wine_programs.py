@@ -16,6 +16,7 @@ LOADER = os.environ.get("KELVANE_LOADER", "/usr/lib/wine/wine64")
 WINE64 = "/usr/lib/wine/wine64"
 KELVANE = os.path.join(BUILD_DIR, os.environ.get("KELVANE_EXE_NAME", "Kelvane64.exe"))
 FIXTURE = os.path.join(BUILD_DIR, "tests", "desktop_fixture.exe")
+STAND_IN_SERVER = os.path.join(BUILD_DIR, "tests", "shell_stand_in.dll")
 
 
 class Fixture:
@@ -163,10 +164,40 @@ def write_layouts(layouts):
         for value, (x, y) in values.items():
             lines.append(f'"{value}"=dword:{((y & 0xFFFF) << 16) | (x & 0xFFFF):08x}')
         lines.append("")
+    import_registry(lines, WINE64)
+
+
+def import_registry(lines, loader):
+    """Imports the lines of a .reg file with Wine's reg.exe run by the loader
+    given: a 32-bit reg.exe writes the 32-bit registry view."""
     with tempfile.NamedTemporaryFile("w", suffix=".reg", delete=False, encoding="utf-16") as f:
         f.write("\r\n".join(lines) + "\r\n")
         path = f.name
     try:
-        subprocess.run([WINE64, "reg", "import", path], capture_output=True, check=True)
+        subprocess.run([loader, "reg", "import", path], capture_output=True, check=True)
     finally:
         os.unlink(path)
+
+
+# The shell's window list and the stand-in shell server's class; the same as in
+# tests/shell_stand_in/stand_in_protocol.h.
+SHELL_WINDOWS_CLASS = "{9BA05972-F6A8-11CF-A442-00A0C90A8F39}"
+STAND_IN_CLASS = "{5C4E0B8A-3D51-4F0B-9B7A-2E6D14A0C7F3}"
+CLASSES = r"HKEY_LOCAL_MACHINE\Software\Classes\CLSID"
+
+
+def register_stand_in():
+    """Sends the program's lookups of the shell's window list to the stand-in
+    shell server of the build's width: reg.exe runs under the build's own
+    loader, so the keys land in the registry view the program reads."""
+    server = "Z:" + STAND_IN_SERVER.replace("/", "\\").replace("\\", "\\\\")
+    lines = ["Windows Registry Editor Version 5.00", "",
+             f"[{CLASSES}\\{STAND_IN_CLASS}\\InprocServer32]", f'@="{server}"', '"ThreadingModel"="Both"', "",
+             f"[{CLASSES}\\{SHELL_WINDOWS_CLASS}\\TreatAs]", f'@="{STAND_IN_CLASS}"', ""]
+    import_registry(lines, LOADER)
+
+
+def unregister_stand_in():
+    for key in (f"{CLASSES}\\{SHELL_WINDOWS_CLASS}\\TreatAs", f"{CLASSES}\\{STAND_IN_CLASS}"):
+        subprocess.run([LOADER, "reg", "delete", key, "/f"], capture_output=True)
+
