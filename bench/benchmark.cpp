@@ -7,7 +7,12 @@
 // window updates while it moves icons, which on Windows leaves the list view's
 // painting nothing to draw on; Wine's LockWindowUpdate only records the window,
 // so there the list view repaints after each move, and that repainting, not the
-// program's traffic, grows with the desktop.
+// program's traffic, grows with the desktop. Last, the restores run on a desktop
+// whose icons carry ID lists, once as under Wine's own shell (whose folder view
+// refuses, so the list view alone is used) and once with the stand-in shell
+// registered, which takes the positions into its own record as Windows 10 1809
+// and later do: the folder-view calls (fv ...) and the added list-view reads of
+// the calibration and the commit show beside the list-view traffic.
 //
 // With --full-desktop it measures instead a restore on a desktop whose every
 // grid point (of the work area, as the program walks it) is covered twice, so
@@ -28,6 +33,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -35,10 +41,12 @@
 
 #include "bench/seconds_clock.h"
 #include "support/current_exe.h"
+#include "support/desktop_files.h"
 #include "support/fixture_client.h"
 #include "support/process_runner.h"
 #include "support/registry_reader.h"
 #include "support/scratch_folder.h"
+#include "support/stand_in_registration.h"
 #include "support/utf8.h"
 
 namespace {
@@ -81,11 +89,14 @@ std::wstring CountsFile() {
     return std::wstring(folder) + L"kelvane-bench-counts.txt";
 }
 
-// Runs a counting build of the program; returns its wall time.
+// Runs a counting build of the program; returns its wall time. On a desktop
+// that plays the stand-in shell the folder-view calls it carried count too.
 double RunCounted(DesktopFixture& fixture, const std::wstring& program, const std::vector<std::wstring>& arguments,
-                  Counts& counts) {
+                  bool standIn, Counts& counts) {
     DeleteFileW(CountsFile().c_str());
     fixture.ResetCounts();
+    const std::map<std::string, unsigned> callsBefore =
+        standIn ? fixture.StandInCalls() : std::map<std::string, unsigned>();
     const double start = Now();
     const RunResult result = RunProcess(program, arguments, RunOptions{std::nullopt, 4 * 3600 * 1000});
     const double seconds = Now() - start;
@@ -96,6 +107,13 @@ double RunCounted(DesktopFixture& fixture, const std::wstring& program, const st
     counts.operations.clear();
     for (const auto& [code, count] : fixture.MessageCounts())
         counts.operations["msg " + MessageName(code)] = count;
+    if (standIn) {
+        for (const auto& [call, count] : fixture.StandInCalls()) {
+            const auto before = callsBefore.find(call);
+            const unsigned carried = count - (before == callsBefore.end() ? 0 : before->second);
+            if (carried > 0) counts.operations["fv " + call] = carried;
+        }
+    }
     std::ifstream file(ToUtf8(CountsFile()));
     std::string name;
     unsigned count = 0;
@@ -180,6 +198,13 @@ double PlaceFloor(DesktopFixture& fixture, int icons, bool shellRedraws) {
     return seconds;
 }
 
+// Which desktop a scenario runs on.
+enum class Desktop {
+    Plain,         // synthetic items without ID lists
+    WineShell,     // synthetic items with desktop ID lists; Wine's own shell
+    StandInShell,  // the same, with the stand-in shell registered and keeping its record
+};
+
 struct Scenario {
     const char* name;
     bool restore;
@@ -188,6 +213,7 @@ struct Scenario {
     bool shellRedraws;
     // Returns how many icons it moved away from their saved places.
     int (*prepare)(DesktopFixture&, const std::vector<FixtureItem>&);
+    Desktop desktop = Desktop::Plain;
 };
 
 int LeaveInPlace(DesktopFixture&, const std::vector<FixtureItem>&) { return 0; }
@@ -255,6 +281,55 @@ const Scenario kScenarios[] = {
     {"restore, permuted among own points", true, true, PermuteAmongOwnPoints},
     {"restore, scrambled onto free points, shell not redrawing", true, false, ScrambleOntoFreePoints},
     {"restore, permuted among own points, shell not redrawing", true, false, PermuteAmongOwnPoints},
+};
+
+// Run on the same icons once they carry ID lists (IdListDesktop).
+const Scenario kIdListScenarios[] = {
+    {"restore, all in place, ID lists, Wine shell refusing", true, true, LeaveInPlace, Desktop::WineShell},
+    {"restore, all in place, ID lists, committed to the stand-in shell", true, true, LeaveInPlace,
+     Desktop::StandInShell},
+    {"restore, permuted among own points, shell not redrawing, ID lists, Wine shell refusing", true, false,
+     PermuteAmongOwnPoints, Desktop::WineShell},
+    {"restore, permuted among own points, shell not redrawing, ID lists, committed to the stand-in shell", true, false,
+     PermuteAmongOwnPoints, Desktop::StandInShell},
+};
+
+// The icons of a plain desktop, standing where they stand, carrying the ID
+// lists of as many files on the desktop: the stand-in shell's desktop.
+class IdListDesktop {
+public:
+    IdListDesktop(const std::wstring& fixturePath, const std::vector<FixtureItem>& grid) : files_(FileNames(grid)) {
+        const std::vector<std::wstring> names = FileNames(grid);
+        std::string lines;
+        for (size_t i = 0; i < grid.size(); ++i) {
+            lines += ToUtf8(grid[i].text + L"\t" + std::to_wstring(grid[i].x) + L"\t" + std::to_wstring(grid[i].y) +
+                            L"\tdesktop:" + names[i]) +
+                     "\n";
+        }
+        itemsFile_ = CountsFile() + L".items";
+        std::ofstream(ToUtf8(itemsFile_)) << lines;
+        fixture = std::make_unique<DesktopFixture>(
+            fixturePath, std::vector<std::wstring>{L"--synthetic", itemsFile_, L"--stand-in"});
+    }
+    ~IdListDesktop() {
+        fixture.reset();
+        DeleteFileW(itemsFile_.c_str());
+    }
+    IdListDesktop(const IdListDesktop&) = delete;
+    IdListDesktop& operator=(const IdListDesktop&) = delete;
+
+    std::unique_ptr<DesktopFixture> fixture;
+
+private:
+    static std::vector<std::wstring> FileNames(const std::vector<FixtureItem>& grid) {
+        std::vector<std::wstring> names;
+        for (size_t i = 0; i < grid.size(); ++i)
+            names.push_back(L"bench " + std::to_wstring(100000 + i) + L".txt");
+        return names;
+    }
+
+    DesktopFiles files_;
+    std::wstring itemsFile_;
 };
 
 const Scenario kFullDesktopScenarios[] = {
@@ -345,11 +420,15 @@ struct Program {
 // when a restore left an icon elsewhere than the layout says.
 bool MeasureDesktop(DesktopFixture& fixture, const Scenario* scenarios, size_t scenarioCount,
                     const std::vector<Program>& programs, int runs, std::vector<Result>& results) {
+    const std::wstring standInServer = CurrentExeDirectory() + L"\\..\\tests\\shell_stand_in.dll";
     const std::vector<FixtureItem> saved = fixture.Items();
     const int icons = static_cast<int>(saved.size());
     std::vector<Result> desktopResults;
     for (size_t which = 0; which < scenarioCount; ++which) {
         const Scenario& scenario = scenarios[which];
+        const bool standIn = scenario.desktop == Desktop::StandInShell;
+        std::unique_ptr<StandInRegistration> redirect;
+        if (standIn) redirect = std::make_unique<StandInRegistration>(standInServer);
         for (const Program& program : programs) {
             std::vector<double> times;
             std::vector<double> keeps;
@@ -362,13 +441,15 @@ bool MeasureDesktop(DesktopFixture& fixture, const Scenario* scenarios, size_t s
                 const std::vector<std::wstring> arguments = {scenario.restore ? L"restore" : L"save", L"/y", L"/n",
                                                              L"Bench"};
                 fixture.Redraw(scenario.shellRedraws);
-                times.push_back(RunCounted(fixture, program.path, arguments, counts));
+                times.push_back(RunCounted(fixture, program.path, arguments, scenario.desktop != Desktop::Plain, counts));
                 keeps.push_back(counts.keepSeconds);
                 fixture.Redraw(true);
             }
             const std::string name = std::string(scenario.name) + program.mark;
-            // Every restore must leave each icon where the layout says.
+            // Every restore must leave each icon where the layout says, and the
+            // stand-in shell's record must agree after its refresh.
             if (scenario.restore) {
+                if (standIn) fixture.Refresh();
                 const auto now = fixture.Items();
                 for (size_t i = 0; i < saved.size(); ++i) {
                     if (now[i].x != saved[i].x || now[i].y != saved[i].y) {
@@ -440,11 +521,21 @@ int wmain(int argc, wchar_t** argv) {
             return 3;
     } else {
         for (int icons : sizes) {
-            DeleteRegistryTree(L"Software\\Brenlow");
-            DesktopFixture fixture(fixturePath, {L"--synthetic-count", std::to_wstring(icons)});
             // Restores that move icons take minutes at thousands of icons under Wine.
             const int runsHere = icons > largeFrom ? 1 : runs;
-            if (!MeasureDesktop(fixture, kScenarios, std::size(kScenarios), programs, runsHere, results)) return 3;
+            std::vector<FixtureItem> grid;
+            {
+                DeleteRegistryTree(L"Software\\Brenlow");
+                DesktopFixture fixture(fixturePath, {L"--synthetic-count", std::to_wstring(icons)});
+                if (!MeasureDesktop(fixture, kScenarios, std::size(kScenarios), programs, runsHere, results)) return 3;
+                grid = fixture.Items();
+            }
+            DeleteRegistryTree(L"Software\\Brenlow");
+            IdListDesktop idListDesktop(fixturePath, grid);
+            RunProcess(programs.front().path, {L"save", L"/y", L"/n", L"Bench"});
+            if (!MeasureDesktop(*idListDesktop.fixture, kIdListScenarios, std::size(kIdListScenarios), programs,
+                                runsHere, results))
+                return 3;
         }
     }
     WriteReport(results, prefix);

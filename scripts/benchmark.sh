@@ -45,14 +45,14 @@ for scenario in "${scenarios[@]}"; do
     plots+=("\"< grep -F '\\\"$scenario\\\",' docs/benchmark.csv\" using 2:4 with linespoints title \"$scenario\"")
 done
 gnuplot <<PLOT
-set terminal pngcairo size 900,700
+set terminal pngcairo size 1000,900
 set output "docs/benchmark.png"
 set title "Kelvane64 under Wine: time per icon"
 set xlabel "icons on the desktop"
 set ylabel "milliseconds per icon"
 set logscale xy
 set xrange [80:2500]
-set key below vertical
+set key below vertical font ",9"
 set datafile separator ","
 plot $(IFS=,; echo "${plots[*]}")
 PLOT
