@@ -12,13 +12,9 @@
 #include "desktop/window_update_lock.h"
 #include "store/stored_layouts.h"
 
-namespace {
-
 static_assert(kMenuKeyCount == 35);
 
-// Asks (unless told yes), then moves the icons with the desktop's redrawing held
-// back until the last one stands.
-void ConfirmAndApply(bool assumeYes, HWND listView, const WString& layoutName) {
+void RestoreFoundLayout(bool assumeYes, HWND listView, const WString& layoutName) {
     WString question;
     question.Format(L"Restore Icon Locations for:\n\t%s", layoutName.Text());
     if (!assumeYes && !AskYesNo(question.Text())) {
@@ -31,8 +27,6 @@ void ConfirmAndApply(bool assumeYes, HWND listView, const WString& layoutName) {
     const WindowUpdateLock lock(listView);
     ApplyLayout(listView, layoutName.Text());
 }
-
-}  // namespace
 
 void RestoreLayout(bool assumeYes, const wchar_t* givenName) {
     const ActionStart start(givenName);
@@ -50,7 +44,7 @@ void RestoreLayout(bool assumeYes, const wchar_t* givenName) {
         PrintText(OutputStream::Err, message.Text());
         return;
     }
-    ConfirmAndApply(assumeYes, start.listView, storedName);
+    RestoreFoundLayout(assumeYes, start.listView, storedName);
 }
 
 void QueryLayouts(bool assumeYes) {
@@ -103,6 +97,6 @@ void QueryLayouts(bool assumeYes) {
     const wchar_t echo[] = {key, L'\n', L'\n', L'\0'};
     PrintText(OutputStream::Out, key != L'\0' ? echo : echo + 1);
     if (chosen) {
-        ConfirmAndApply(assumeYes, start.listView, chosenName);
+        RestoreFoundLayout(assumeYes, start.listView, chosenName);
     }
 }

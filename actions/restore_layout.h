@@ -1,11 +1,20 @@
 #pragma once
 
+#include <windows.h>
+
+#include "text/wstring.h"
+
 // Restores the named layout, or the one named after the current display when the
 // name is empty; the stored name matches without regard to ASCII letter case.
 void RestoreLayout(bool assumeYes, const wchar_t* layoutName);
 
 // Lists the stored layouts under a one-key menu and restores the one chosen.
 void QueryLayouts(bool assumeYes);
+
+// What every restore does once its stored layout is found: asks (unless told
+// yes), then moves the icons with the desktop's redrawing held back until the
+// last one stands.
+void RestoreFoundLayout(bool assumeYes, HWND listView, const WString& layoutName);
 
 // The menu keys, in enumeration order of the layouts: the menu offers at most 35.
 constexpr wchar_t kMenuKeys[] = L"123456789abcdefghijklmnopqrstuvwxyz";

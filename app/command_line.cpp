@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include <algorithm>
+
 #include "actions/export_layouts.h"
 #include "actions/import_layouts.h"
 #include "actions/list_layouts.h"
@@ -7,6 +9,7 @@
 #include "actions/restore_layout.h"
 #include "actions/save_layout.h"
 #include "actions/undo_restore.h"
+#include "actions/watch_command.h"
 #include "app/console_output.h"
 #include "app/stop_request.h"
 #include "app/version.h"
@@ -26,10 +29,42 @@ constexpr Option kActionWords[] = {
     {L"list", Action::List},        {L"/list", Action::List},     {L"delete", Action::Delete},
     {L"/delete", Action::Delete},   {L"export", Action::Export},  {L"/export", Action::Export},
     {L"import", Action::Import},    {L"/import", Action::Import}, {L"undo", Action::Undo},
-    {L"/undo", Action::Undo},
+    {L"/undo", Action::Undo},       {L"watch", Action::Watch},    {L"/watch", Action::Watch},
+};
+
+struct WatchModeWord {
+    const wchar_t* word;
+    WatchMode mode;
+};
+
+// Options of watch alone; a later one replaces an earlier one.
+constexpr WatchModeWord kWatchModeWords[] = {
+    {L"/background", WatchMode::Background},
+    {L"/stop", WatchMode::Stop},
+    {L"/install", WatchMode::Install},
+    {L"/uninstall", WatchMode::Uninstall},
 };
 
 bool TakesFile(Action action) { return action == Action::Export || action == Action::Import; }
+
+// A whole number of seconds from 1 to the most /w takes, written in digits alone.
+bool ParseQuietSeconds(const wchar_t* text, int& seconds) {
+    int value = 0;
+    for (const wchar_t* digit = text; *digit != L'\0'; ++digit) {
+        if (*digit < L'0' || *digit > L'9') {
+            return false;
+        }
+        value = value * 10 + (*digit - L'0');
+        if (value > kMaxQuietSeconds) {
+            return false;
+        }
+    }
+    if (text[0] == L'\0' || value < 1) {
+        return false;
+    }
+    seconds = value;
+    return true;
+}
 
 void PrintErrorWithUsage(const wchar_t* message) {
     PrintBanner();
@@ -41,10 +76,17 @@ void PrintErrorWithUsage(const wchar_t* message) {
 
 CommandLine ParseArguments(int argc, const wchar_t* const* argv) {
     CommandLine command;
-    // /f belongs to export and import: with any other action it is the invalid
-    // argument it always was, reported even when a later argument is invalid too.
+    // /f belongs to export and import, /w and the words of kWatchModeWords to
+    // watch: with any other action each is the invalid argument it always was,
+    // reported even when a later argument is invalid too, whichever side of the
+    // action word it stands.
     int firstFile = 0;
-    const auto fileOutOfPlace = [&] { return firstFile != 0 && !TakesFile(command.action); };
+    int firstWatchOption = 0;
+    const auto optionOutOfPlace = [&] {
+        const int file = TakesFile(command.action) ? 0 : firstFile;
+        const int watch = command.action == Action::Watch ? 0 : firstWatchOption;
+        return file == 0 || watch == 0 ? file + watch : std::min(file, watch);
+    };
     for (int index = 1; index < argc; ++index) {
         const wchar_t* argument = argv[index];
         bool known = false;
@@ -56,6 +98,29 @@ CommandLine ParseArguments(int argc, const wchar_t* const* argv) {
             }
         }
         if (known) {
+            continue;
+        }
+        for (const WatchModeWord& option : kWatchModeWords) {
+            if (EqualsIgnoringAsciiCase(argument, option.word)) {
+                command.watch.mode = option.mode;
+                known = true;
+                break;
+            }
+        }
+        if (known) {
+            firstWatchOption = firstWatchOption != 0 ? firstWatchOption : index;
+            continue;
+        }
+        if (EqualsIgnoringAsciiCase(argument, L"/w")) {
+            firstWatchOption = firstWatchOption != 0 ? firstWatchOption : index;
+            // The seconds are the next argument: a wrong one is the invalid
+            // argument, and /w itself when it is the last.
+            if (index + 1 >= argc || !ParseQuietSeconds(argv[index + 1], command.watch.quietSeconds)) {
+                const int invalid = index + 1 < argc ? index + 1 : index;
+                command.invalidArgument = optionOutOfPlace() != 0 ? optionOutOfPlace() : invalid;
+                return command;
+            }
+            ++index;
             continue;
         }
         if (EqualsIgnoringAsciiCase(argument, L"/y")) {
@@ -77,13 +142,11 @@ CommandLine ParseArguments(int argc, const wchar_t* const* argv) {
                 command.fileName.Assign(argv[index]);
             }
         } else {
-            command.invalidArgument = fileOutOfPlace() ? firstFile : index;
+            command.invalidArgument = optionOutOfPlace() != 0 ? optionOutOfPlace() : index;
             return command;
         }
     }
-    if (fileOutOfPlace()) {
-        command.invalidArgument = firstFile;
-    }
+    command.invalidArgument = optionOutOfPlace();
     return command;
 }
 
@@ -104,7 +167,8 @@ void PrintUsage() {
               L"  delete [/n \"Layout\"] /y      - Delete a layout.\n"
               L"  export /f File [/n \"Layout\"] - Write every layout, or one, to a JSON file.\n"
               L"  import /f File [/n \"Layout\"] - Store a file's layouts, or its one as Layout.\n"
-              L"  undo /y                      - Take back the last restore.\n");
+              L"  undo /y                      - Take back the last restore.\n"
+              L"  watch [/w Seconds | /stop | /install | /uninstall] - Put the icons back by themselves.\n");
 }
 
 int RunCommandLine(int argc, const wchar_t* const* argv) {
@@ -155,6 +219,9 @@ int RunCommandLine(int argc, const wchar_t* const* argv) {
             const int undone = UndoRestore(command.assumeYes);
             return StopRequested() ? kStoppedExitCode : undone;
         }
+        case Action::Watch:
+            // A watcher stopped by Ctrl+C has done what it was asked: it ends with 0.
+            return RunWatchCommand(command.watch);
         case Action::None:
             PrintText(OutputStream::Err, L"Missing Action.\n");
             PrintUsage();

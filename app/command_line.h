@@ -1,8 +1,9 @@
 #pragma once
 
+#include "actions/watch_command.h"
 #include "text/wstring.h"
 
-enum class Action { None, Save, Restore, Query, Help, List, Delete, Export, Import, Undo };
+enum class Action { None, Save, Restore, Query, Help, List, Delete, Export, Import, Undo, Watch };
 
 struct CommandLine {
     Action action = Action::None;
@@ -10,6 +11,8 @@ struct CommandLine {
     WString layoutName;
     // The argument after /f, which only export and import take.
     WString fileName;
+    // The options only watch takes.
+    WatchOptions watch;
     // Index of the first argument that is not an option, or 0 when all were.
     int invalidArgument = 0;
 };

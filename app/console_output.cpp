@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <string>
 
+#include "text/utf8.h"
 #include "text/wstring.h"
 
 namespace {
@@ -26,13 +27,8 @@ public:
             WriteConsoleW(handle, text, static_cast<DWORD>(length), &written, nullptr);
             return;
         }
-        // Redirected: files and pipes get UTF-8, so any reader sees non-ASCII names.
-        const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-        if (bytes <= 0) {
-            return;
-        }
-        std::string utf8(static_cast<size_t>(bytes), '\0');
-        WideCharToMultiByte(CP_UTF8, 0, text, length, &utf8[0], bytes, nullptr, nullptr);
+        // Redirected: files and pipes get UTF-8.
+        const std::string utf8 = EncodeUtf8(text, static_cast<size_t>(length));
         DWORD written = 0;
         WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
     }

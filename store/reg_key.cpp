@@ -2,6 +2,7 @@
 
 #include "store/registry_platform.h"
 
+#include <cwchar>
 #include <memory>
 
 namespace {
@@ -91,11 +92,21 @@ bool RegKey::SetBinary(const wchar_t* name, const void* data, DWORD size) {
            ERROR_SUCCESS;
 }
 
+bool RegKey::SetString(const wchar_t* name, const wchar_t* text) {
+    if (handle == nullptr) {
+        return false;
+    }
+    const DWORD size = static_cast<DWORD>((std::wcslen(text) + 1) * sizeof(wchar_t));
+    return RegistryPlatform::Current().SetValue(handle, name, REG_SZ, reinterpret_cast<const BYTE*>(text), size) ==
+           ERROR_SUCCESS;
+}
+
 bool RegKey::DeleteValue(const wchar_t* name) {
     if (handle == nullptr) {
         return false;
     }
-    return RegistryPlatform::Current().DeleteValue(handle, name) == ERROR_SUCCESS;
+    const LSTATUS status = RegistryPlatform::Current().DeleteValue(handle, name);
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
 bool RegKey::DeleteSubKey(const wchar_t* name) {

@@ -34,6 +34,8 @@ public:
     [[nodiscard]] bool ValueNames(std::vector<WString>& names);
     [[nodiscard]] bool SetDword(const wchar_t* name, DWORD value);
     [[nodiscard]] bool SetBinary(const wchar_t* name, const void* data, DWORD size);
+    [[nodiscard]] bool SetString(const wchar_t* name, const wchar_t* text);
+    // True when the value is gone afterwards, also when there was none.
     [[nodiscard]] bool DeleteValue(const wchar_t* name);
     // Removes the named subkey and everything below it.
     [[nodiscard]] bool DeleteSubKey(const wchar_t* name);

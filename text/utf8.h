@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // Exact conversions between the program's UTF-16 and the UTF-8 of the layout
@@ -8,3 +9,8 @@
 // characters, so that a name read back is the name written.
 [[nodiscard]] bool ToUtf8(const std::wstring& text, std::string& utf8);
 [[nodiscard]] bool FromUtf8(const std::string& utf8, std::wstring& text);
+
+// UTF-16 text as UTF-8 for a reader, the encoding of everything the program
+// prints to a file or a pipe: what cannot be converted becomes a replacement
+// character rather than losing the line.
+[[nodiscard]] std::string EncodeUtf8(const wchar_t* text, size_t length);

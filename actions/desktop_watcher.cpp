@@ -1,0 +1,148 @@
+#include "actions/desktop_watcher.h"
+
+#include <commctrl.h>
+
+#include "actions/action_start.h"
+#include "actions/restore_layout.h"
+#include "app/console_output.h"
+#include "app/timestamped_output.h"
+#include "desktop/desktop_list_view.h"
+#include "desktop/shell_platform.h"
+#include "store/stored_layouts.h"
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"KelvaneWatcher";
+
+// After a shell restart the desktop takes seconds to come back; a desktop that
+// is not back after this long is not waited for any more.
+constexpr ULONGLONG kAppearanceBoundMilliseconds = 120000;
+
+// How often a waiting watcher looks at the desktop.
+constexpr DWORD kLookIntervalMilliseconds = 250;
+
+}  // namespace
+
+DesktopWatcher::DesktopWatcher(const WatcherInstance& instance, TimestampedOutput& output, ULONGLONG quietMilliseconds)
+    : instance_(instance),
+      output_(output),
+      settle_(quietMilliseconds, kAppearanceBoundMilliseconds),
+      taskbarCreated_(RegisterWindowMessageW(L"TaskbarCreated")) {}
+
+DesktopWatcher::~DesktopWatcher() {
+    if (window_ != nullptr) {
+        DestroyWindow(window_);
+    }
+    UnregisterClassW(kWindowClass, GetModuleHandleW(nullptr));
+}
+
+bool DesktopWatcher::Listen() {
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kWindowClass;
+    RegisterClassExW(&windowClass);
+    // Top-level and never shown: broadcasts reach it, the user never sees it.
+    window_ = CreateWindowExW(0, kWindowClass, L"Kelvane watcher", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), this);
+    return window_ != nullptr;
+}
+
+void DesktopWatcher::Run() {
+    const HANDLE stopEvent = instance_.StopEvent();
+    while (!sessionEnding_) {
+        const DWORD timeout = settle_.Waiting() ? kLookIntervalMilliseconds : INFINITE;
+        const DWORD woken = MsgWaitForMultipleObjectsEx(1, &stopEvent, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woken == WAIT_OBJECT_0) {
+            break;
+        }
+        MSG message;
+        while (!sessionEnding_ && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
+        if (settle_.Waiting() && WaitForSingleObject(stopEvent, 0) != WAIT_OBJECT_0) {
+            LookAtDesktop();
+        }
+    }
+}
+
+LRESULT CALLBACK DesktopWatcher::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    }
+    auto* watcher = reinterpret_cast<DesktopWatcher*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return watcher != nullptr ? watcher->OnMessage(window, message, wParam, lParam)
+                              : DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT DesktopWatcher::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_DISPLAYCHANGE:
+            OnEvent(L"The display changed.\n");
+            return 0;
+        case WM_POWERBROADCAST:
+            if (wParam == PBT_APMRESUMEAUTOMATIC) {
+                OnEvent(L"The computer resumed from sleep.\n");
+            }
+            return TRUE;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            // Nothing is left to do once this returns: the session may end the
+            // process then. The watcher holds nothing in the shell between
+            // restores, and a restore under way stops at its next icon.
+            if (wParam != FALSE) {
+                sessionEnding_ = true;
+                instance_.RequestStop();
+            }
+            return 0;
+        default:
+            if (message == taskbarCreated_ && taskbarCreated_ != 0) {
+                OnEvent(L"The shell started again.\n");
+                return 0;
+            }
+            return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+void DesktopWatcher::OnEvent(const wchar_t* what) {
+    PrintText(OutputStream::Out, what);
+    settle_.OnEvent(GetTickCount64());
+}
+
+void DesktopWatcher::LookAtDesktop() {
+    const HWND listView = FindDesktopListView();
+    const int itemCount =
+        listView != nullptr ? static_cast<int>(ShellPlatform::Current().Send(listView, LVM_GETITEMCOUNT, 0, 0)) : 0;
+    switch (settle_.Look(GetTickCount64(), listView, itemCount)) {
+        case DesktopSettle::Verdict::Settled:
+            RestoreLayoutOfDisplay();
+            break;
+        case DesktopSettle::Verdict::NoListView:
+            Print(OutputStream::Err, L"The desktop did not come back within %d seconds: nothing was restored.\n",
+                  static_cast<int>(kAppearanceBoundMilliseconds / 1000));
+            break;
+        case DesktopSettle::Verdict::Idle:
+        case DesktopSettle::Verdict::Waiting:
+            break;
+    }
+}
+
+void DesktopWatcher::RestoreLayoutOfDisplay() {
+    // The monitors and the name are those of the configuration now in force.
+    const ActionStart start(L"");
+    if (!start.Found()) {
+        return;
+    }
+    WString storedName;
+    if (!StoredLayouts().Find(start.layoutName.Text(), storedName)) {
+        Print(OutputStream::Out, L"No layout is stored for %s: the icons stay where they are.\n",
+              start.layoutName.Text());
+        return;
+    }
+    RestoreFoundLayout(true, start.listView, storedName);
+    // A layout without values leaves its name open at the end of a line.
+    output_.EndOpenLines();
+}

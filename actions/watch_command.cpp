@@ -1,0 +1,150 @@
+#include "actions/watch_command.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "actions/desktop_watcher.h"
+#include "actions/shell_access.h"
+#include "actions/watcher_instance.h"
+#include "app/console_output.h"
+#include "app/log_file_output.h"
+#include "app/timestamped_output.h"
+#include "desktop/desktop_list_view.h"
+#include "desktop/remote_buffers.h"
+#include "store/logon_start.h"
+#include "text/wstring.h"
+
+namespace {
+
+// Enough for months of events, small enough never to matter to the user.
+constexpr ULONGLONG kLogSizeBound = 1024 * 1024;
+
+// %LOCALAPPDATA%\Kelvane\watch.log, the folder made when missing; empty when
+// the folder is not known.
+std::wstring WatcherLogPath() {
+    PWSTR localAppData = nullptr;
+    std::wstring path;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &localAppData))) {
+        path = std::wstring(localAppData) + L"\\Kelvane";
+        CreateDirectoryW(path.c_str(), nullptr);
+        path += L"\\watch.log";
+    }
+    CoTaskMemFree(localAppData);
+    return path;
+}
+
+// This program's own path, quoted, as the start of a command line.
+std::wstring QuotedProgramPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return L"\"" + path + L"\"";
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+// The lines of the watcher itself, each begun with the time.
+int Watch(const WatchOptions& options) {
+    TimestampedOutput output;
+    const WatcherInstance instance;
+    if (!instance.IsTheOnlyOne()) {
+        PrintText(OutputStream::Err, L"A watcher is already running in this session.\n");
+        return 1;
+    }
+    // A desktop that is there at the start must be one this build can drive.
+    if (const HWND listView = FindDesktopListView()) {
+        RemoteBuffers shell;
+        if (!OpenShellProcess(shell, listView)) {
+            return 1;
+        }
+    }
+    DesktopWatcher watcher(instance, output, static_cast<ULONGLONG>(options.quietSeconds) * 1000);
+    if (!watcher.Listen()) {
+        PrintText(OutputStream::Err, L"Could not create the watcher's window: nothing is watched.\n");
+        return 1;
+    }
+    Print(OutputStream::Out,
+          L"Watching for display changes, restarts of the shell and resumes from sleep: the layout stored for the "
+          L"display in use comes back once the desktop has been quiet for %d s. Ctrl+C or \"watch /stop\" stops "
+          L"the watcher.\n",
+          options.quietSeconds);
+    watcher.Run();
+    PrintText(OutputStream::Out, L"The watcher stopped.\n");
+    return 0;
+}
+
+int RegisterWatcher(const WatchOptions& options) {
+    std::wstring commandLine = QuotedProgramPath() + L" watch /background";
+    if (options.quietSeconds != kDefaultQuietSeconds) {
+        commandLine += L" /w " + std::to_wstring(options.quietSeconds);
+    }
+    if (!RegisterLogonStart(commandLine.c_str())) {
+        PrintText(OutputStream::Err, L"Could not write to the registry: the watcher does not start at log-on.\n");
+        return 1;
+    }
+    Print(OutputStream::Out, L"The watcher starts at each log-on: HKEY_CURRENT_USER\\%s, value %s = %s\n",
+          kLogonStartKey, kLogonStartValue, commandLine.c_str());
+    Print(OutputStream::Out, L"It writes what it does to %s\n", WatcherLogPath().c_str());
+    return 0;
+}
+
+// Reports the stop; false when a watcher runs on.
+bool ReportStop(StopOutcome outcome) {
+    switch (outcome) {
+        case StopOutcome::Stopped:
+            PrintText(OutputStream::Out, L"The watcher stopped.\n");
+            return true;
+        case StopOutcome::NoneRunning:
+            return true;
+        case StopOutcome::StillRunning:
+            PrintText(OutputStream::Err, L"The watcher did not stop.\n");
+            return false;
+    }
+    return false;
+}
+
+int UnregisterWatcher() {
+    if (!UnregisterLogonStart()) {
+        PrintText(OutputStream::Err, L"Could not write to the registry: the watcher still starts at log-on.\n");
+        return 1;
+    }
+    PrintText(OutputStream::Out, L"The watcher no longer starts at log-on.\n");
+    return ReportStop(StopRunningWatcher()) ? 0 : 1;
+}
+
+int StopWatcher() {
+    const StopOutcome outcome = StopRunningWatcher();
+    if (outcome == StopOutcome::NoneRunning) {
+        PrintText(OutputStream::Out, L"No watcher is running.\n");
+    }
+    return ReportStop(outcome) ? 0 : 1;
+}
+
+}  // namespace
+
+int RunWatchCommand(const WatchOptions& options) {
+    switch (options.mode) {
+        case WatchMode::Console:
+            return Watch(options);
+        case WatchMode::Background: {
+            // Started at log-on: the console window goes at once, and the lines
+            // go to the log file instead.
+            ShowWindow(GetConsoleWindow(), SW_HIDE);
+            FreeConsole();
+            const LogFileOutput log(WatcherLogPath(), kLogSizeBound);
+            return Watch(options);
+        }
+        case WatchMode::Stop:
+            return StopWatcher();
+        case WatchMode::Install:
+            return RegisterWatcher(options);
+        case WatchMode::Uninstall:
+            return UnregisterWatcher();
+    }
+    return 1;
+}

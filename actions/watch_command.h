@@ -1,0 +1,20 @@
+#pragma once
+
+// What `watch` is asked to do: watch from this console, watch without one
+// (what the log-on registration starts), or manage a watcher.
+enum class WatchMode { Console, Background, Stop, Install, Uninstall };
+
+// How long the desktop must stay quiet after an event before the layout comes
+// back, in seconds: /w takes a whole number in this range.
+constexpr int kDefaultQuietSeconds = 3;
+constexpr int kMaxQuietSeconds = 3600;
+
+struct WatchOptions {
+    WatchMode mode = WatchMode::Console;
+    int quietSeconds = kDefaultQuietSeconds;
+};
+
+// Runs the watch command and returns its exit code: 0 when the watcher was
+// stopped or the registration done, 1 when another watcher runs, the watcher
+// cannot start, or the registration or the stop failed.
+[[nodiscard]] int RunWatchCommand(const WatchOptions& options);

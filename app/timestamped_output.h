@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/console_output.h"
+
+// Begins every line printed through it with the local time as
+// "YYYY-MM-DD HH:MM:SS " and passes the text on to the output that was in force
+// when it was made. It is in force for its own lifetime.
+class TimestampedOutput : public OutputSink {
+public:
+    TimestampedOutput() = default;
+    TimestampedOutput(const TimestampedOutput&) = delete;
+    TimestampedOutput& operator=(const TimestampedOutput&) = delete;
+
+    void Write(OutputStream stream, const wchar_t* text) override;
+
+    // Ends a line that a text left open (one printed without its line feed), so
+    // that whatever comes next starts a line with its own time.
+    void EndOpenLines();
+
+private:
+    OutputSink& target_ = OutputSink::Current();
+    bool atLineStart_[2] = {true, true};  // by stream
+    OutputSink::Scope installed_{this};
+};
