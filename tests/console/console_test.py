@@ -386,5 +386,35 @@ class QueryKeptByShell(unittest.TestCase):
         delete_store()
 
 
+class ConsoleWatcher(unittest.TestCase):
+    """The watcher at a console: Ctrl+C stops it, with exit code 0."""
+
+    def setUp(self):
+        delete_store()
+        folder = os.path.join(os.environ["WINEPREFIX"], "drive_c", "watch-desk")
+        os.makedirs(folder, exist_ok=True)
+        open(os.path.join(folder, "alpha.txt"), "w").close()
+        self.fixture = Fixture("--shell-folder", r"C:\watch-desk")
+        self.terminal = None
+
+    def tearDown(self):
+        if self.terminal:
+            self.terminal.close()
+        self.fixture.close()
+
+    def test_ctrl_c_stops_the_watcher_after_it_restored(self):
+        self.fixture.ask("move 0 40 40")
+        subprocess.run([LOADER, KELVANE, "save", "/y"], capture_output=True, check=True)
+        self.terminal = Terminal(f"{LOADER} {KELVANE} watch /w 1")
+        self.terminal.wait_for("Ctrl+C")
+        self.fixture.ask("move 0 300 200")
+        self.assertEqual("ok", self.fixture.ask("announce"))
+        self.terminal.wait_for("Desktop Restored: 1 icons")
+        self.assertEqual((40, 40), self.fixture.items()[0][1:3])
+        self.terminal.keys("C-c")
+        self.assertEqual(0, self.terminal.exit_code())
+        self.assertIn("The watcher stopped.", self.terminal.screen())
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -59,6 +59,11 @@ TEST(CommandLine, OutputAndExitCodes) {
         // Undo needs the desktop, and counts its absence as not done.
         {{L"UNDO", L"/y"}, kNotDone, L"", noListView},
         {{L"/undo", L"/n", L"X"}, kNotDone, L"", noListView},
+        {{L"watch", L"/w", L"0"}, kCommandLineError, kUsage, L"Invalid argument: '0'\n"},
+        {{L"watch", L"/w"}, kCommandLineError, kUsage, L"Invalid argument: '/w'\n"},
+        {{L"save", L"/w", L"5", L"/y"}, kCommandLineError, kUsage, L"Invalid argument: '/w'\n"},
+        {{L"/stop", L"restore"}, kCommandLineError, kUsage, L"Invalid argument: '/stop'\n"},
+        {{L"watch", L"/stop"}, 0, L"No watcher is running.\n", L""},
     };
     for (const CommandLineCase& c : cases) {
         std::wstring line;

@@ -171,6 +171,11 @@ void DesktopFixture::ResetCounts() {
     if (answer != "ok") throw std::runtime_error("fixture: reset-counts answered " + answer);
 }
 
+void DesktopFixture::AnnounceShellStart() {
+    const std::string answer = Ask("announce");
+    if (answer != "ok") throw std::runtime_error("fixture: announce answered " + answer);
+}
+
 void DesktopFixture::QuitAfter(unsigned messages) {
     const std::string answer = Ask("quit-after " + std::to_string(messages));
     if (answer != "ok") throw std::runtime_error("fixture: quit-after answered " + answer);

@@ -8,12 +8,13 @@
 namespace {
 
 // An inheritable handle to a fresh temporary file that disappears when the
-// last handle to it closes.
-UniqueHandle CreateTemporaryFile() {
+// last handle to it closes; its path goes to `path` when asked for.
+UniqueHandle CreateTemporaryFile(std::wstring* createdPath = nullptr) {
     wchar_t folder[MAX_PATH + 1];
     wchar_t path[MAX_PATH + 1];
     if (!GetTempPathW(MAX_PATH + 1, folder) || !GetTempFileNameW(folder, L"krp", 0, path))
         throw std::runtime_error("cannot name a temporary file");
+    if (createdPath) *createdPath = path;
 
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     UniqueHandle file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE,
@@ -60,7 +61,9 @@ UniqueHandle StandardInputFor(const RunOptions& options) {
 
 StartedProcess::StartedProcess(const std::wstring& exePath, const std::vector<std::wstring>& args,
                                const RunOptions& options)
-    : input_(StandardInputFor(options)), output_(CreateTemporaryFile()), error_(CreateTemporaryFile()) {
+    : input_(StandardInputFor(options)),
+      output_(CreateTemporaryFile(&outputPath_)),
+      error_(CreateTemporaryFile(&errorPath_)) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -78,6 +81,20 @@ StartedProcess::~StartedProcess() {
         TerminateProcess(process_.Get(), WAIT_TIMEOUT);
         WaitForSingleObject(process_.Get(), 10000);
     }
+}
+
+std::wstring StartedProcess::OutputSoFar() const {
+    // A file object of our own: reading through the inherited handle would move
+    // the position the program writes at.
+    std::wstring text;
+    for (const std::wstring* path : {&outputPath_, &errorPath_}) {
+        const UniqueHandle file(CreateFileW(path->c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) throw std::runtime_error("cannot read the output of a running program");
+        text += FromUtf8(ReadFromStart(file.Get()));
+    }
+    return text;
 }
 
 RunResult StartedProcess::Finish() {

@@ -39,7 +39,15 @@ public:
     // start (then it is terminated), and collects what it wrote. Once only.
     RunResult Finish();
 
+    // What the running program has written so far, standard output and then
+    // standard error.
+    std::wstring OutputSoFar() const;
+
+    HANDLE Process() const { return process_.Get(); }
+
 private:
+    std::wstring outputPath_;
+    std::wstring errorPath_;
     UniqueHandle input_;
     UniqueHandle output_;
     UniqueHandle error_;

@@ -14,6 +14,8 @@ struct ParseCase {
     const wchar_t* layoutName;
     int invalidArgument;
     const wchar_t* fileName = L"";
+    WatchMode watchMode = WatchMode::Console;
+    int quietSeconds = kDefaultQuietSeconds;
 };
 
 CommandLine Parse(const std::vector<const wchar_t*>& arguments) {
@@ -56,6 +58,33 @@ TEST(ParseArguments, Table) {
         {{L"restore", L"/n", L"/f"}, Action::Restore, false, L"/f", 0},
         {{L"/f", L"x", L"bad", L"import"}, Action::None, false, L"", 1, L"x"},
         {{L"import", L"/f", L"x", L"bad"}, Action::Import, false, L"", 4, L"x"},
+        // The options of watch: /w takes a whole number of seconds from 1 to 3600.
+        {{L"WATCH"}, Action::Watch, false, L"", 0},
+        {{L"/watch", L"/W", L"1"}, Action::Watch, false, L"", 0, L"", WatchMode::Console, 1},
+        {{L"/w", L"3600", L"watch"}, Action::Watch, false, L"", 0, L"", WatchMode::Console, 3600},
+        {{L"watch", L"/w", L"007"}, Action::Watch, false, L"", 0, L"", WatchMode::Console, 7},
+        {{L"watch", L"/w", L"0"}, Action::Watch, false, L"", 3},
+        {{L"watch", L"/w", L"3601"}, Action::Watch, false, L"", 3},
+        {{L"watch", L"/w", L"99999999999999999999"}, Action::Watch, false, L"", 3},
+        {{L"watch", L"/w", L"-5"}, Action::Watch, false, L"", 3},
+        {{L"watch", L"/w", L"2.5"}, Action::Watch, false, L"", 3},
+        {{L"watch", L"/w", L" 5"}, Action::Watch, false, L"", 3},
+        {{L"watch", L"/w", L""}, Action::Watch, false, L"", 3},
+        {{L"watch", L"/w"}, Action::Watch, false, L"", 2},
+        {{L"watch", L"/Stop"}, Action::Watch, false, L"", 0, L"", WatchMode::Stop},
+        {{L"watch", L"/install", L"/w", L"9"}, Action::Watch, false, L"", 0, L"", WatchMode::Install, 9},
+        {{L"watch", L"/install", L"/uninstall"}, Action::Watch, false, L"", 0, L"", WatchMode::Uninstall},
+        {{L"/background", L"watch"}, Action::Watch, false, L"", 0, L"", WatchMode::Background},
+        {{L"watch", L"/?", L"/stop"}, Action::Help, false, L"", 3, L"", WatchMode::Stop},
+        // ... and of watch alone: with the other actions they stay invalid.
+        {{L"save", L"/w", L"5"}, Action::Save, false, L"", 2, L"", WatchMode::Console, 5},
+        {{L"/stop", L"restore"}, Action::Restore, false, L"", 1, L"", WatchMode::Stop},
+        {{L"query", L"/install"}, Action::Query, false, L"", 2, L"", WatchMode::Install},
+        {{L"/uninstall"}, Action::None, false, L"", 1, L"", WatchMode::Uninstall},
+        {{L"save", L"/w", L"x"}, Action::Save, false, L"", 2},
+        // Both kinds out of place: the first one is the invalid argument.
+        {{L"watch", L"/f", L"x", L"/w", L"2"}, Action::Watch, false, L"", 2, L"x", WatchMode::Console, 2},
+        {{L"export", L"/stop", L"/f", L"x"}, Action::Export, false, L"", 2, L"x", WatchMode::Stop},
     };
     for (const ParseCase& c : cases) {
         std::wstring line;
@@ -67,6 +96,8 @@ TEST(ParseArguments, Table) {
         EXPECT_STREQ(c.layoutName, command.layoutName.Text()) << line;
         EXPECT_EQ(c.invalidArgument, command.invalidArgument) << line;
         EXPECT_STREQ(c.fileName, command.fileName.Text()) << line;
+        EXPECT_EQ(c.watchMode, command.watch.mode) << line;
+        EXPECT_EQ(c.quietSeconds, command.watch.quietSeconds) << line;
     }
 }
 

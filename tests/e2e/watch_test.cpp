@@ -1,0 +1,313 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <functional>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "e2e/kelvane_process.h"
+#include "support/remote_memory.h"
+#include "support/utf8.h"
+
+// The watcher as a user runs it, `watch /w 1`, against the desktop fixture: it
+// puts the icons back after each kind of event, once per burst, only when a
+// layout is stored for the display, and after the shell itself has started
+// again. Every wait has a generous deadline; the watcher's own quiet time is a
+// second.
+
+namespace {
+
+constexpr DWORD kDeadlineMilliseconds = 90000;
+
+bool WaitUntil(const std::function<bool()>& done) {
+    const ULONGLONG deadline = GetTickCount64() + kDeadlineMilliseconds;
+    while (GetTickCount64() < deadline) {
+        if (done()) return true;
+        Sleep(100);
+    }
+    return done();
+}
+
+bool SamePlaces(const std::vector<FixtureItem>& expected, const std::vector<FixtureItem>& now) {
+    if (expected.size() != now.size()) return false;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        if (expected[i].x != now[i].x || expected[i].y != now[i].y) return false;
+    }
+    return true;
+}
+
+void Scramble(DesktopFixture& fixture) {
+    for (const FixtureItem& item : fixture.Items())
+        fixture.Move(item.index, 900 - item.y, 700 - item.x / 2);
+}
+
+size_t Occurrences(const std::wstring& text, const std::wstring& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// Every line begins with the local time.
+void ExpectTimestamped(const std::wstring& output) {
+    const std::wregex stamped(L"\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2} .*");
+    size_t start = 0;
+    for (size_t end = output.find(L'\n'); end != std::wstring::npos; end = output.find(L'\n', start)) {
+        const std::wstring line = output.substr(start, end - start);
+        EXPECT_TRUE(std::regex_match(line, stamped)) << ToUtf8(line);
+        start = end + 1;
+    }
+    EXPECT_EQ(output.size(), start) << "an unfinished last line";
+}
+
+void Broadcast(UINT message, WPARAM wParam, LPARAM lParam) {
+    SendMessageTimeoutW(HWND_BROADCAST, message, wParam, lParam, SMTO_ABORTIFHUNG, 10000, nullptr);
+}
+
+UINT TaskbarCreated() { return RegisterWindowMessageW(L"TaskbarCreated"); }
+
+void BroadcastDisplayChange() {
+    Broadcast(WM_DISPLAYCHANGE, 24, MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+}
+
+// A watcher started as a user starts it, stopped with `watch /stop`.
+class RunningWatcher {
+public:
+    explicit RunningWatcher(std::vector<std::wstring> arguments = {L"watch", L"/w", L"1"})
+        : process_(KelvanePath(), arguments, {std::nullopt, 10 * kDeadlineMilliseconds}) {
+        // Its window exists once it listens.
+        ready_ = WaitUntil([] { return FindWindowW(L"KelvaneWatcher", nullptr) != nullptr; });
+    }
+
+    bool Ready() const { return ready_; }
+    bool Printed(const std::wstring& text, size_t times = 1) {
+        return WaitUntil([&] { return Occurrences(process_.OutputSoFar(), text) >= times; });
+    }
+
+    RunResult Stop() {
+        const RunResult stop = RunKelvane({L"watch", L"/stop"});
+        EXPECT_EQ(0u, stop.exitCode);
+        EXPECT_EQ(L"The watcher stopped.\n", AfterBanner(stop.standardOutput));
+        return process_.Finish();
+    }
+
+private:
+    StartedProcess process_;
+    bool ready_ = false;
+};
+
+class Watch : public ::testing::Test {
+protected:
+    void SetUp() override { DeleteRegistryTree(L"Software\\Brenlow"); }
+    void TearDown() override {
+        DeleteRegistryTree(L"Software\\Brenlow");
+        for (const std::wstring& file : files)
+            DeleteFileW(file.c_str());
+    }
+
+    std::wstring Items(const std::vector<std::wstring>& lines) {
+        files.push_back(WriteItemsFile(lines));
+        return files.back();
+    }
+
+    std::vector<std::wstring> files;
+};
+
+TEST_F(Watch, EachKindOfEventBringsTheIconsBack) {
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", L"12"});
+    const auto saved = fixture.Items();
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+    RunningWatcher watcher;
+    ASSERT_TRUE(watcher.Ready());
+
+    struct EventCase {
+        const char* name;
+        std::function<void()> send;
+        const wchar_t* line;
+    };
+    const EventCase events[] = {
+        {"display change", BroadcastDisplayChange, L"The display changed.\n"},
+        {"shell start", [] { Broadcast(TaskbarCreated(), 0, 0); }, L"The shell started again.\n"},
+        {"resume", [] { Broadcast(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0); },
+         L"The computer resumed from sleep.\n"},
+    };
+    size_t restores = 0;
+    for (const EventCase& event : events) {
+        SCOPED_TRACE(event.name);
+        Scramble(fixture);
+        ASSERT_FALSE(SamePlaces(saved, fixture.Items()));
+        const auto blocksBefore = PrivateAllocationBases(fixture.Process());
+        event.send();
+        EXPECT_TRUE(watcher.Printed(L"Desktop Restored: 12 icons\n", ++restores));
+        EXPECT_TRUE(SamePlaces(saved, fixture.Items()));
+        EXPECT_TRUE(AllocationBasesAdded(blocksBefore, PrivateAllocationBases(fixture.Process())).empty())
+            << "the restore left memory in the shell";
+    }
+
+    const RunResult result = watcher.Stop();
+    EXPECT_EQ(0u, result.exitCode);
+    const std::wstring output = AfterBanner(result.standardOutput);
+    ExpectTimestamped(output);
+    EXPECT_EQ(L"", result.standardError);
+    for (const EventCase& event : events)
+        EXPECT_EQ(1u, Occurrences(output, event.line)) << event.name;
+    EXPECT_EQ(3u, Occurrences(output, L" Layout: " + DefaultLayoutName() + L"\n"));
+    EXPECT_EQ(1u, Occurrences(output, L" The watcher stopped.\n"));
+}
+
+TEST_F(Watch, ABurstOfEventsRestoresOnce) {
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", L"6"});
+    const auto saved = fixture.Items();
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+    RunningWatcher watcher;
+    ASSERT_TRUE(watcher.Ready());
+    Scramble(fixture);
+    // Posted, as the shell posts them: all ten arrive well inside the quiet time.
+    for (int event = 0; event < 10; ++event)
+        PostMessageW(HWND_BROADCAST, WM_DISPLAYCHANGE, 24,
+                     MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+    EXPECT_TRUE(watcher.Printed(L"Desktop Restored: 6 icons\n"));
+    EXPECT_TRUE(SamePlaces(saved, fixture.Items()));
+    // A later event is another wait and another restore: the first burst's
+    // events are all spent by then.
+    Broadcast(TaskbarCreated(), 0, 0);
+    EXPECT_TRUE(watcher.Printed(L"Desktop Restored: 6 icons\n", 2));
+
+    const std::wstring output = AfterBanner(watcher.Stop().standardOutput);
+    EXPECT_EQ(10u, Occurrences(output, L"The display changed.\n"));
+    EXPECT_EQ(2u, Occurrences(output, L"Desktop Restored: 6 icons\n"));
+}
+
+TEST_F(Watch, NoLayoutStoredForTheDisplayMovesNothing) {
+    const std::wstring items = Items({L"One\t21\t2\tnone", L"Two\t96\t2\tnone"});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", L"Another display"}).exitCode);
+    RunningWatcher watcher;
+    ASSERT_TRUE(watcher.Ready());
+    Scramble(fixture);
+    const auto scrambled = fixture.Items();
+    BroadcastDisplayChange();
+    const std::wstring line = L"No layout is stored for " + DefaultLayoutName() + L": the icons stay where they are.\n";
+    EXPECT_TRUE(watcher.Printed(line));
+    EXPECT_TRUE(SamePlaces(scrambled, fixture.Items()));
+    const RunResult result = watcher.Stop();
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(std::wstring::npos, result.standardOutput.find(L"Desktop Restored"));
+}
+
+TEST_F(Watch, TheShellStartingAgainIsWaitedForAndRestored) {
+    const std::vector<std::wstring> placed = {L"One\t21\t2\tnone", L"Two\t96\t2\tnone", L"Three\t171\t77\tnone"};
+    const std::vector<std::wstring> piled = {L"One\t400\t300\tnone", L"Two\t475\t300\tnone",
+                                             L"Three\t550\t300\tnone"};
+    auto shell = std::make_unique<DesktopFixture>(FixtureBesideTest(),
+                                                  std::vector<std::wstring>{L"--synthetic", Items(placed)});
+    const auto saved = shell->Items();
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+    RunningWatcher watcher;
+    ASSERT_TRUE(watcher.Ready());
+
+    shell->Quit();
+    shell.reset();
+    DesktopFixture restarted(FixtureBesideTest(), {L"--synthetic", Items(piled)});
+    ASSERT_FALSE(SamePlaces(saved, restarted.Items()));
+    restarted.AnnounceShellStart();
+    EXPECT_TRUE(watcher.Printed(L"Desktop Restored: 3 icons\n"));
+    EXPECT_TRUE(SamePlaces(saved, restarted.Items()));
+    EXPECT_EQ(0u, watcher.Stop().exitCode);
+}
+
+TEST_F(Watch, OneWatcherPerSession) {
+    RunningWatcher first;
+    ASSERT_TRUE(first.Ready());
+    const RunResult second = RunKelvane({L"watch", L"/w", L"1"});
+    EXPECT_EQ(1u, second.exitCode);
+    EXPECT_EQ(L"", AfterBanner(second.standardOutput));
+    ExpectTimestamped(second.standardError);
+    EXPECT_EQ(1u, Occurrences(second.standardError, L" A watcher is already running in this session.\n"));
+    EXPECT_EQ(0u, first.Stop().exitCode);
+
+    const RunResult none = RunKelvane({L"watch", L"/stop"});
+    EXPECT_EQ(0u, none.exitCode);
+    EXPECT_EQ(L"No watcher is running.\n", AfterBanner(none.standardOutput));
+}
+
+std::wstring LocalAppDataFile(const std::wstring& name) {
+    PWSTR folder = nullptr;
+    std::wstring path;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &folder))) path = folder;
+    CoTaskMemFree(folder);
+    return path + L"\\" + name;
+}
+
+std::wstring RunValue() {
+    for (const RegistryValue& value : RegistryValues(L"Software\\Microsoft\\Windows\\CurrentVersion\\Run")) {
+        if (value.name == L"Kelvane")
+            return std::wstring(reinterpret_cast<const wchar_t*>(value.data.data()),
+                                value.data.size() / sizeof(wchar_t) - 1);
+    }
+    return L"";
+}
+
+// The log-on registration, started exactly as the Run value says: without a
+// console, writing its lines to the log file.
+TEST_F(Watch, InstalledWatcherStartsAsRegisteredAndWritesItsLog) {
+    const std::wstring log = LocalAppDataFile(L"Kelvane\\watch.log");
+    DeleteFileW(log.c_str());
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", L"5"});
+    const auto saved = fixture.Items();
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+
+    for (int time = 0; time < 2; ++time) {
+        const RunResult installed = RunKelvane({L"watch", L"/install", L"/w", L"1"});
+        EXPECT_EQ(0u, installed.exitCode);
+        EXPECT_NE(std::wstring::npos, installed.standardOutput.find(log)) << "it names the log file";
+    }
+    const std::wstring commandLine = RunValue();
+    wchar_t program[MAX_PATH];
+    ASSERT_NE(0u, GetFullPathNameW(KelvanePath().c_str(), MAX_PATH, program, nullptr));
+    EXPECT_EQ(L"\"" + std::wstring(program) + L"\" watch /background /w 1", commandLine);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    std::wstring writable = commandLine;
+    ASSERT_TRUE(CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &started));
+    const UniqueHandle process(started.hProcess);
+    CloseHandle(started.hThread);
+    ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"KelvaneWatcher", nullptr) != nullptr; }));
+    Scramble(fixture);
+    BroadcastDisplayChange();
+    ASSERT_TRUE(WaitUntil([&] { return SamePlaces(saved, fixture.Items()); }));
+
+    for (int time = 0; time < 2; ++time) {
+        const RunResult uninstalled = RunKelvane({L"watch", L"/uninstall"});
+        EXPECT_EQ(0u, uninstalled.exitCode);
+        EXPECT_EQ(time == 0 ? L"The watcher no longer starts at log-on.\nThe watcher stopped.\n"
+                            : L"The watcher no longer starts at log-on.\n",
+                  AfterBanner(uninstalled.standardOutput));
+    }
+    EXPECT_EQ(L"", RunValue());
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.Get(), kDeadlineMilliseconds));
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.Get(), &exitCode);
+    EXPECT_EQ(0u, exitCode);
+
+    const HANDLE file = CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << "no log file";
+    std::string content(65536, '\0');
+    DWORD read = 0;
+    ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
+    CloseHandle(file);
+    const std::wstring logged = FromUtf8(content.substr(0, read));
+    ExpectTimestamped(logged);
+    EXPECT_EQ(1u, Occurrences(logged, L" The display changed.\n"));
+    EXPECT_EQ(1u, Occurrences(logged, L" Desktop Restored: 5 icons\n"));
+    EXPECT_EQ(1u, Occurrences(logged, L" The watcher stopped.\n"));
+}
+
+}  // namespace

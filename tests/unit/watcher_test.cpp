@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <future>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "actions/desktop_settle.h"
+#include "actions/watch_command.h"
+#include "actions/watcher_instance.h"
+#include "app/timestamped_output.h"
+#include "text/res_string.h"
+#include "unit/captured_output.h"
+
+namespace {
+
+const HWND kDesktop = reinterpret_cast<HWND>(0x1000);
+const HWND kNewDesktop = reinterpret_cast<HWND>(0x2000);
+
+// One look at the desktop at a time, in milliseconds after the start, and the
+// verdict it must give. Events come at the times of `events`.
+struct Look {
+    ULONGLONG at;
+    HWND listView;
+    int itemCount;
+    DesktopSettle::Verdict verdict;
+};
+
+struct SettleCase {
+    const char* name;
+    std::vector<ULONGLONG> events;
+    std::vector<Look> looks;
+};
+
+TEST(DesktopSettle, WaitsForAQuietDesktopAfterTheLastEvent) {
+    using V = DesktopSettle::Verdict;
+    const SettleCase cases[] = {
+        {"no event, nothing to do", {}, {{5000, kDesktop, 3, V::Idle}}},
+        {"quiet for the quiet time", {0}, {{500, kDesktop, 3, V::Waiting}, {1000, kDesktop, 3, V::Settled},
+                                           {1500, kDesktop, 3, V::Idle}}},
+        {"a burst is one wait, from its last event",
+         {0, 300, 600, 900},
+         {{1000, kDesktop, 3, V::Waiting}, {1899, kDesktop, 3, V::Waiting}, {1900, kDesktop, 3, V::Settled}}},
+        {"items still arriving", {0}, {{500, kDesktop, 3, V::Waiting}, {1000, kDesktop, 5, V::Waiting},
+                                      {1999, kDesktop, 5, V::Waiting}, {2000, kDesktop, 5, V::Settled}}},
+        {"the shell restarting: gone, then a new list view",
+         {0},
+         {{500, nullptr, 0, V::Waiting}, {3000, nullptr, 0, V::Waiting}, {3500, kNewDesktop, 0, V::Waiting},
+          {4000, kNewDesktop, 8, V::Waiting}, {4999, kNewDesktop, 8, V::Waiting}, {5000, kNewDesktop, 8, V::Settled}}},
+        {"another list view with as many items", {0}, {{500, kDesktop, 3, V::Waiting},
+                                                       {1000, kNewDesktop, 3, V::Waiting},
+                                                       {2000, kNewDesktop, 3, V::Settled}}},
+        {"a desktop that does not come back", {0}, {{60000, nullptr, 0, V::Waiting},
+                                                    {120000, nullptr, 0, V::NoListView},
+                                                    {121000, kDesktop, 3, V::Idle}}},
+    };
+    for (const SettleCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        DesktopSettle settle(1000, 120000);
+        size_t nextEvent = 0;
+        for (const Look& look : c.looks) {
+            while (nextEvent < c.events.size() && c.events[nextEvent] <= look.at)
+                settle.OnEvent(c.events[nextEvent++]);
+            EXPECT_EQ(look.verdict, settle.Look(look.at, look.listView, look.itemCount)) << "at " << look.at;
+        }
+    }
+}
+
+TEST(TimestampedOutput, EveryLineOfEachStreamBeginsWithTheLocalTime) {
+    CapturedOutput captured;
+    {
+        TimestampedOutput output;
+        PrintText(OutputStream::Out, L"one\ntwo ");
+        PrintText(OutputStream::Err, L"error\n");
+        PrintText(OutputStream::Out, L"still two\n\nfour");
+        output.EndOpenLines();
+        PrintText(OutputStream::Out, L"five\n");
+    }
+    PrintText(OutputStream::Out, L"after\n");
+    const std::wstring stamp = L"\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2} ";
+    EXPECT_TRUE(std::regex_match(captured.out, std::wregex(stamp + L"one\n" + stamp + L"two still two\n" + stamp +
+                                                           L"\n" + stamp + L"four\n" + stamp + L"five\nafter\n")))
+        << captured.out.c_str();
+    EXPECT_TRUE(std::regex_match(captured.err, std::wregex(stamp + L"error\n")));
+}
+
+// The watcher in this process, against no desktop at all: the ways to stop it
+// that cannot be sent to a console under Wine. Each ends it promptly with 0.
+class WatcherStop : public ::testing::Test {
+protected:
+    void SetUp() override { SetResourceModule(GetModuleHandleW(nullptr)); }
+
+    // Starts the watcher on a thread of its own and waits for its window.
+    HWND Start() {
+        finished = std::async(std::launch::async, [] { return RunWatchCommand({WatchMode::Console, 1}); });
+        for (int tries = 0; tries < 600; ++tries) {
+            if (HWND window = FindWindowW(L"KelvaneWatcher", nullptr)) return window;
+            if (finished.wait_for(std::chrono::milliseconds(50)) == std::future_status::ready) break;
+        }
+        ADD_FAILURE() << "the watcher's window did not appear";
+        return nullptr;
+    }
+
+    void ExpectStopped() {
+        ASSERT_EQ(std::future_status::ready, finished.wait_for(std::chrono::seconds(30))) << "the watcher runs on";
+        EXPECT_EQ(0, finished.get());
+        EXPECT_EQ(nullptr, FindWindowW(L"KelvaneWatcher", nullptr)) << "its window stays";
+    }
+
+    CapturedOutput output;
+    std::future<int> finished;
+};
+
+TEST_F(WatcherStop, TheEndOfTheSession) {
+    const HWND window = Start();
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(TRUE, SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF)) << "the watcher lets it end";
+    SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    ExpectStopped();
+}
+
+TEST_F(WatcherStop, TheConsoleControlHandler) {
+    for (DWORD event : {CTRL_C_EVENT, CTRL_BREAK_EVENT, CTRL_CLOSE_EVENT}) {
+        SCOPED_TRACE(event);
+        ASSERT_NE(nullptr, Start());
+        EXPECT_EQ(TRUE, WatcherInstance::OnConsoleEvent(event));
+        ExpectStopped();
+    }
+    EXPECT_EQ(FALSE, WatcherInstance::OnConsoleEvent(CTRL_C_EVENT)) << "no watcher, no handling";
+}
+
+}  // namespace
