@@ -5,6 +5,7 @@ then list the stored layouts and take the restore back with undo, twice."""
 import os
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "console"))
 from wine_programs import KELVANE, LOADER, Fixture  # noqa: E402
@@ -21,6 +22,30 @@ def run_kelvane(*arguments):
         if stream:
             print("  " + stream.rstrip("\n").replace("\n", "\n  "))
     print(f"  (exit code {result.returncode})")
+
+
+def watch_a_shell_restart(fixture, saved):
+    """The watcher puts the icons back by itself once the shell announces that
+    it has started again."""
+    print("\n$ Kelvane64.exe watch /w 1        (in the background)")
+    watcher = subprocess.Popen([LOADER, KELVANE, "watch", "/w", "1"], stdin=subprocess.DEVNULL,
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, encoding="utf-8")
+    lines = [watcher.stdout.readline(), watcher.stdout.readline()]  # the banner, then what it watches
+    for (index, _, _, _), (_, x, y, _) in zip(saved, reversed(saved)):
+        fixture.ask(f"move {index} {x} {y}")
+    show("Scrambled again; the shell announces that it has started (TaskbarCreated):", fixture.items())
+    fixture.ask("announce")
+    deadline = time.time() + 60
+    while sorted(fixture.items()) != sorted(saved) and time.time() < deadline:
+        time.sleep(0.2)
+    run_kelvane("watch", "/stop")
+    lines += watcher.stdout.readlines()
+    watcher.wait(timeout=60)
+    print("  The watcher printed:\n  " + "  ".join(lines).rstrip("\n"))
+    print(f"  (exit code {watcher.returncode})")
+    after = fixture.items()
+    show("After the watcher:", after)
+    return sorted(after) == sorted(saved)
 
 
 def show(title, items):
@@ -68,7 +93,9 @@ def main():
 
         restored = sorted(before) == sorted(after) == sorted(undone_twice)
         print("\nEvery icon is back where it was saved." if restored else "\nSome icons are not back!")
-        return 0 if restored else 1
+        watched = watch_a_shell_restart(fixture, before)
+        print("\nThe watcher put every icon back." if watched else "\nThe watcher left icons out of place!")
+        return 0 if restored and watched else 1
     finally:
         fixture.close()
 
