@@ -200,10 +200,9 @@ TEST_F(Watch, NoLayoutStoredForTheDisplayMovesNothing) {
 
 TEST_F(Watch, TheShellStartingAgainIsWaitedForAndRestored) {
     const std::vector<std::wstring> placed = {L"One\t21\t2\tnone", L"Two\t96\t2\tnone", L"Three\t171\t77\tnone"};
-    const std::vector<std::wstring> piled = {L"One\t400\t300\tnone", L"Two\t475\t300\tnone",
-                                             L"Three\t550\t300\tnone"};
-    auto shell = std::make_unique<DesktopFixture>(FixtureBesideTest(),
-                                                  std::vector<std::wstring>{L"--synthetic", Items(placed)});
+    const std::vector<std::wstring> piled = {L"One\t400\t300\tnone", L"Two\t475\t300\tnone", L"Three\t550\t300\tnone"};
+    auto shell =
+        std::make_unique<DesktopFixture>(FixtureBesideTest(), std::vector<std::wstring>{L"--synthetic", Items(placed)});
     const auto saved = shell->Items();
     ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
     RunningWatcher watcher;
@@ -274,8 +273,8 @@ TEST_F(Watch, InstalledWatcherStartsAsRegisteredAndWritesItsLog) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
     std::wstring writable = commandLine;
-    ASSERT_TRUE(CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &started));
+    ASSERT_TRUE(
+        CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started));
     const UniqueHandle process(started.hProcess);
     CloseHandle(started.hThread);
     ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"KelvaneWatcher", nullptr) != nullptr; }));
@@ -296,8 +295,8 @@ TEST_F(Watch, InstalledWatcherStartsAsRegisteredAndWritesItsLog) {
     GetExitCodeProcess(process.Get(), &exitCode);
     EXPECT_EQ(0u, exitCode);
 
-    const HANDLE file = CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
+    const HANDLE file =
+        CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, file) << "no log file";
     std::string content(65536, '\0');
     DWORD read = 0;

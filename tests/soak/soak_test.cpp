@@ -6,6 +6,7 @@
 #include <map>
 
 #include "e2e/kelvane_process.h"
+#include "support/process_handles.h"
 #include "support/remote_memory.h"
 #include "support/utf8.h"
 
@@ -110,7 +111,7 @@ TEST(Soak, WatcherEventAfterEvent) {
         {WM_DISPLAYCHANGE, 24, screen}, {taskbarCreated, 0, 0}, {WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0}};
 
     const int events = FromEnvironment("KELVANE_SOAK_EVENTS");
-    DWORD firstHandles = 0;
+    size_t firstHandles = 0;
     SIZE_T firstCommitted = 0;
     for (int event = 1; event <= events; ++event) {
         SCOPED_TRACE(event);
@@ -128,22 +129,20 @@ TEST(Soak, WatcherEventAfterEvent) {
                 restored = home[i].x == now[i].x && home[i].y == now[i].y;
         }
         ASSERT_TRUE(restored) << "the icons did not all come back";
-        DWORD handles = 0;
-        GetProcessHandleCount(watcher.Process(), &handles);
+        const size_t handles = HandleCount(GetProcessId(watcher.Process()));
         const SIZE_T committed = PrivateCommittedBytes(watcher.Process());
         if (event == 1) {
             firstHandles = handles;
             firstCommitted = committed;
         }
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        std::printf("event %d: %.2f s to restore, watcher %lu handles, %zu KB committed\n", event, elapsed.count(),
+        std::printf("event %d: %.2f s to restore, watcher %zu handles, %zu KB committed\n", event, elapsed.count(),
                     handles, committed / 1024);
         std::fflush(stdout);
     }
-    DWORD lastHandles = 0;
-    GetProcessHandleCount(watcher.Process(), &lastHandles);
+    const size_t lastHandles = HandleCount(GetProcessId(watcher.Process()));
     const SIZE_T lastCommitted = PrivateCommittedBytes(watcher.Process());
-    std::printf("%d events; watcher after the first: %lu handles, %zu KB; after the last: %lu handles, %zu KB\n",
+    std::printf("%d events; watcher after the first: %zu handles, %zu KB; after the last: %zu handles, %zu KB\n",
                 events, firstHandles, firstCommitted / 1024, lastHandles, lastCommitted / 1024);
     EXPECT_LE(lastHandles, firstHandles + 5) << "the watcher's handles grow";
     EXPECT_LE(lastCommitted, firstCommitted + 2 * 1024 * 1024) << "the watcher's memory grows";
