@@ -2,9 +2,12 @@
 
 #include <commctrl.h>
 
+#include <optional>
+
 #include "actions/action_start.h"
 #include "actions/restore_layout.h"
 #include "app/console_output.h"
+#include "app/stop_request.h"
 #include "app/timestamped_output.h"
 #include "desktop/desktop_list_view.h"
 #include "desktop/shell_platform.h"
@@ -23,9 +26,8 @@ constexpr DWORD kLookIntervalMilliseconds = 250;
 
 }  // namespace
 
-DesktopWatcher::DesktopWatcher(const WatcherInstance& instance, TimestampedOutput& output, ULONGLONG quietMilliseconds)
-    : instance_(instance),
-      output_(output),
+DesktopWatcher::DesktopWatcher(TimestampedOutput& output, ULONGLONG quietMilliseconds)
+    : output_(output),
       settle_(quietMilliseconds, kAppearanceBoundMilliseconds),
       taskbarCreated_(RegisterWindowMessageW(L"TaskbarCreated")) {}
 
@@ -50,18 +52,15 @@ bool DesktopWatcher::Listen() {
 }
 
 void DesktopWatcher::Run() {
-    const HANDLE stopEvent = instance_.StopEvent();
-    while (!sessionEnding_) {
+    const HANDLE stopRequested = StopRequestedEvent();
+    while (!StopRequested()) {
         const DWORD timeout = settle_.Waiting() ? kLookIntervalMilliseconds : INFINITE;
-        const DWORD woken = MsgWaitForMultipleObjectsEx(1, &stopEvent, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (woken == WAIT_OBJECT_0) {
-            break;
-        }
+        MsgWaitForMultipleObjectsEx(1, &stopRequested, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         MSG message;
-        while (!sessionEnding_ && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        while (!StopRequested() && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             DispatchMessageW(&message);
         }
-        if (settle_.Waiting() && WaitForSingleObject(stopEvent, 0) != WAIT_OBJECT_0) {
+        if (settle_.Waiting() && !StopRequested()) {
             LookAtDesktop();
         }
     }
@@ -94,8 +93,7 @@ LRESULT DesktopWatcher::OnMessage(HWND window, UINT message, WPARAM wParam, LPAR
             // process then. The watcher holds nothing in the shell between
             // restores, and a restore under way stops at its next icon.
             if (wParam != FALSE) {
-                sessionEnding_ = true;
-                instance_.RequestStop();
+                RequestStop();
             }
             return 0;
         default:
@@ -113,10 +111,14 @@ void DesktopWatcher::OnEvent(const wchar_t* what) {
 }
 
 void DesktopWatcher::LookAtDesktop() {
-    const HWND listView = FindDesktopListView();
-    const int itemCount =
-        listView != nullptr ? static_cast<int>(ShellPlatform::Current().Send(listView, LVM_GETITEMCOUNT, 0, 0)) : 0;
-    switch (settle_.Look(GetTickCount64(), listView, itemCount)) {
+    HWND listView = FindDesktopListView();
+    const std::optional<LRESULT> itemCount =
+        listView != nullptr ? ShellPlatform::Current().Send(listView, LVM_GETITEMCOUNT, 0, 0) : std::nullopt;
+    // A desktop that does not answer is not back yet.
+    if (!itemCount) {
+        listView = nullptr;
+    }
+    switch (settle_.Look(GetTickCount64(), listView, itemCount ? static_cast<int>(*itemCount) : 0)) {
         case DesktopSettle::Verdict::Settled:
             RestoreLayoutOfDisplay();
             break;

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "actions/desktop_settle.h"
-#include "actions/watcher_instance.h"
 
 class TimestampedOutput;
 
@@ -11,12 +10,12 @@ class TimestampedOutput;
 // no broadcasts) takes the events that disturb the desktop's icons: a display
 // change, the shell starting again ("TaskbarCreated"), a resume from sleep.
 // Once the desktop has settled after them, the layout stored for the display
-// configuration then in force comes back as `restore /y` brings it back. The
-// end of the session stops the watcher, as does a stop asked for through its
-// instance.
+// configuration then in force comes back as `restore /y` brings it back. It
+// runs until a stop is requested (app/stop_request.h), which the end of the
+// session does too.
 class DesktopWatcher {
 public:
-    DesktopWatcher(const WatcherInstance& instance, TimestampedOutput& output, ULONGLONG quietMilliseconds);
+    DesktopWatcher(TimestampedOutput& output, ULONGLONG quietMilliseconds);
     ~DesktopWatcher();
     DesktopWatcher(const DesktopWatcher&) = delete;
     DesktopWatcher& operator=(const DesktopWatcher&) = delete;
@@ -24,7 +23,7 @@ public:
     // Makes the window that takes the events; false when it could not be made.
     [[nodiscard]] bool Listen();
 
-    // Watches until a stop is asked for or the session ends.
+    // Watches until a stop is requested.
     void Run();
 
 private:
@@ -34,10 +33,8 @@ private:
     void LookAtDesktop();
     void RestoreLayoutOfDisplay();
 
-    const WatcherInstance& instance_;
     TimestampedOutput& output_;
     DesktopSettle settle_;
     UINT taskbarCreated_;
     HWND window_ = nullptr;
-    bool sessionEnding_ = false;
 };

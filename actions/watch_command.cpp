@@ -10,6 +10,7 @@
 #include "actions/watcher_instance.h"
 #include "app/console_output.h"
 #include "app/log_file_output.h"
+#include "app/stop_request.h"
 #include "app/timestamped_output.h"
 #include "desktop/desktop_list_view.h"
 #include "desktop/remote_buffers.h"
@@ -51,6 +52,9 @@ std::wstring QuotedProgramPath() {
 // The lines of the watcher itself, each begun with the time.
 int Watch(const WatchOptions& options) {
     TimestampedOutput output;
+    // Ctrl+C, Ctrl+Break and closing the console request the stop from here on;
+    // the scope ends after the watcher has let go of everything.
+    const ConsoleStopScope stopScope;
     const WatcherInstance instance;
     if (!instance.IsTheOnlyOne()) {
         PrintText(OutputStream::Err, L"A watcher is already running in this session.\n");
@@ -63,7 +67,7 @@ int Watch(const WatchOptions& options) {
             return 1;
         }
     }
-    DesktopWatcher watcher(instance, output, static_cast<ULONGLONG>(options.quietSeconds) * 1000);
+    DesktopWatcher watcher(output, static_cast<ULONGLONG>(options.quietSeconds) * 1000);
     if (!watcher.Listen()) {
         PrintText(OutputStream::Err, L"Could not create the watcher's window: nothing is watched.\n");
         return 1;

@@ -1,5 +1,7 @@
 #include "actions/watcher_instance.h"
 
+#include "app/stop_request.h"
+
 namespace {
 
 // In the session's own namespace: one watcher per user session, which a
@@ -10,13 +12,6 @@ constexpr wchar_t kStopEventName[] = L"Local\\Kelvane.Watcher.Stop";
 // A watcher stops at its next icon when it is restoring; a restore of a large
 // desktop under a slow shell can take a while before it gets there.
 constexpr DWORD kStopWaitMilliseconds = 30000;
-
-// A console that closes ends the process about five seconds after it asks.
-constexpr DWORD kCloseWaitMilliseconds = 4000;
-
-// The instance whose stop the console control handler asks for.
-const WatcherInstance* consoleInstance = nullptr;
-HANDLE consoleEndedEvent = nullptr;
 
 // Closes a handle opened by name when it goes.
 class OpenedHandle {
@@ -33,32 +28,26 @@ private:
     HANDLE handle_;
 };
 
+VOID CALLBACK RequestStopOnEvent(void*, BOOLEAN) { RequestStop(); }
+
 }  // namespace
 
 WatcherInstance::WatcherInstance() {
     mutex_ = CreateMutexW(nullptr, TRUE, kMutexName);
     owned_ = mutex_ != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
-    if (owned_) {
-        // Manual reset: once asked, the watcher stays stopping.
-        stopEvent_ = CreateEventW(nullptr, TRUE, FALSE, kStopEventName);
-        endedEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        owned_ = stopEvent_ != nullptr && endedEvent_ != nullptr;
+    if (!owned_) {
+        return;
     }
-    if (owned_) {
-        consoleInstance = this;
-        consoleEndedEvent = endedEvent_;
-        SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
-    }
+    // Manual reset: once asked, the watcher stays stopping.
+    stopEvent_ = CreateEventW(nullptr, TRUE, FALSE, kStopEventName);
+    listening_ = stopEvent_ != nullptr && RegisterWaitForSingleObject(&stopWait_, stopEvent_, RequestStopOnEvent,
+                                                                      nullptr, INFINITE, WT_EXECUTEONLYONCE);
 }
 
 WatcherInstance::~WatcherInstance() {
-    if (consoleInstance == this) {
-        SetEvent(endedEvent_);
-        SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
-        consoleInstance = nullptr;
-    }
-    if (endedEvent_ != nullptr) {
-        CloseHandle(endedEvent_);
+    if (stopWait_ != nullptr) {
+        // Waits for a callback under way, so that none runs after this.
+        UnregisterWaitEx(stopWait_, INVALID_HANDLE_VALUE);
     }
     if (stopEvent_ != nullptr) {
         CloseHandle(stopEvent_);
@@ -69,18 +58,6 @@ WatcherInstance::~WatcherInstance() {
         }
         CloseHandle(mutex_);
     }
-}
-
-BOOL WINAPI WatcherInstance::OnConsoleEvent(DWORD event) {
-    const WatcherInstance* instance = consoleInstance;
-    if (instance == nullptr) {
-        return FALSE;
-    }
-    instance->RequestStop();
-    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
-        WaitForSingleObject(consoleEndedEvent, kCloseWaitMilliseconds);
-    }
-    return TRUE;
 }
 
 StopOutcome StopRunningWatcher() {

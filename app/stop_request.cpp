@@ -23,8 +23,10 @@ HANDLE NoScopeEvent() {
     return event;
 }
 
+}  // namespace
+
 // Runs on a thread of its own that the console starts for the signal.
-BOOL WINAPI OnConsoleSignal(DWORD signal) {
+BOOL WINAPI StopOnConsoleSignal(DWORD signal) {
     RequestStop();
     if (signal != CTRL_C_EVENT && signal != CTRL_BREAK_EVENT) {
         // The console closes or the session ends: the process ends as soon as
@@ -34,16 +36,27 @@ BOOL WINAPI OnConsoleSignal(DWORD signal) {
     return TRUE;
 }
 
-}  // namespace
+HANDLE StopRequestedEvent() {
+    static const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    return event;
+}
 
-void RequestStop() { stopRequested.store(true); }
+void RequestStop() {
+    stopRequested.store(true);
+    SetEvent(StopRequestedEvent());
+}
 
 bool StopRequested() { return stopRequested.load(); }
+
+void ClearStopRequest() {
+    stopRequested.store(false);
+    ResetEvent(StopRequestedEvent());
+}
 
 ConsoleStopScope::ConsoleStopScope() {
     if (scopeDepth++ == 0) {
         ResetEvent(NoScopeEvent());
-        SetConsoleCtrlHandler(OnConsoleSignal, TRUE);
+        SetConsoleCtrlHandler(StopOnConsoleSignal, TRUE);
     }
 }
 
@@ -52,6 +65,6 @@ ConsoleStopScope::~ConsoleStopScope() {
         // The event first: the console may hold its handler list while a handler
         // waits, and removing this one would then wait for that handler.
         SetEvent(NoScopeEvent());
-        SetConsoleCtrlHandler(OnConsoleSignal, FALSE);
+        SetConsoleCtrlHandler(StopOnConsoleSignal, FALSE);
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 // Stopping an action between two icons.
 //
 // Ctrl+C, Ctrl+Break and closing the console end a console program at once,
@@ -22,6 +24,20 @@ void RequestStop();
 
 // Whether a stop was requested since the process started.
 [[nodiscard]] bool StopRequested();
+
+// Signalled once a stop has been requested: for a loop that waits rather than
+// walks, such as the watcher's.
+[[nodiscard]] HANDLE StopRequestedEvent();
+
+// What a ConsoleStopScope's handler does with a console signal: it requests the
+// stop and, when the console closes or the session ends, holds the process back
+// until the last scope has ended. Tests call it as the console would, since
+// under Wine only Ctrl+C can be sent to a console.
+BOOL WINAPI StopOnConsoleSignal(DWORD signal);
+
+// Forgets a stop request, for the tests that stop a watcher inside their own
+// process and go on: a program runs one action and ends.
+void ClearStopRequest();
 
 // The exit code of a console program stopped by Ctrl+C (STATUS_CONTROL_C_EXIT).
 constexpr int kStoppedExitCode = static_cast<int>(0xC000013A);

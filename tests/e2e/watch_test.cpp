@@ -218,6 +218,38 @@ TEST_F(Watch, TheShellStartingAgainIsWaitedForAndRestored) {
     EXPECT_EQ(0u, watcher.Stop().exitCode);
 }
 
+// The watcher told to stop while it restores a slow desktop: the restore stops
+// at its next icon, releases its blocks, and the watcher ends with 0.
+TEST_F(Watch, AStopDuringARestoreEndsItAtItsNextIcon) {
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", L"30"});
+    const auto saved = fixture.Items();
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+    RunningWatcher watcher;
+    ASSERT_TRUE(watcher.Ready());
+    Scramble(fixture);
+    const auto blocksBefore = PrivateAllocationBases(fixture.Process());
+    fixture.Pace(50);
+    const auto home = [&] {
+        const auto now = fixture.Items();
+        size_t count = 0;
+        for (size_t i = 0; i < saved.size(); ++i)
+            count += saved[i].x == now[i].x && saved[i].y == now[i].y;
+        return count;
+    };
+    BroadcastDisplayChange();
+    ASSERT_TRUE(WaitUntil([&] { return home() > 0; })) << "the restore did not begin";
+
+    const RunResult result = watcher.Stop();
+    fixture.Pace(0);
+    EXPECT_EQ(0u, result.exitCode);
+    const std::wstring output = result.standardOutput + result.standardError;
+    EXPECT_EQ(1u, Occurrences(output, L" The restore was interrupted before its last icons"));
+    EXPECT_EQ(0u, Occurrences(output, L"Desktop Restored: 30 icons"));
+    EXPECT_LT(home(), saved.size()) << "the restore ran to its end";
+    EXPECT_TRUE(AllocationBasesAdded(blocksBefore, PrivateAllocationBases(fixture.Process())).empty())
+        << "the restore left memory in the shell";
+}
+
 TEST_F(Watch, OneWatcherPerSession) {
     RunningWatcher first;
     ASSERT_TRUE(first.Ready());

@@ -171,6 +171,11 @@ void DesktopFixture::ResetCounts() {
     if (answer != "ok") throw std::runtime_error("fixture: reset-counts answered " + answer);
 }
 
+void DesktopFixture::Pace(DWORD milliseconds) {
+    const std::string answer = Ask("pace " + std::to_string(milliseconds));
+    if (answer != "ok") throw std::runtime_error("fixture: pace answered " + answer);
+}
+
 void DesktopFixture::AnnounceShellStart() {
     const std::string answer = Ask("announce");
     if (answer != "ok") throw std::runtime_error("fixture: announce answered " + answer);

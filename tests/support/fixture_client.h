@@ -55,6 +55,8 @@ public:
     // LVM_* messages that arrived from other processes, by message code.
     std::map<UINT, unsigned> MessageCounts();
     void ResetCounts();
+    // Every list-view message from another process waits this long first.
+    void Pace(DWORD milliseconds);
     // Broadcasts "TaskbarCreated", as the shell does once it has started.
     void AnnounceShellStart();
     // The desktop goes away right after answering `messages` more of them.

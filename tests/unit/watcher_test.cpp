@@ -10,7 +10,7 @@
 
 #include "actions/desktop_settle.h"
 #include "actions/watch_command.h"
-#include "actions/watcher_instance.h"
+#include "app/stop_request.h"
 #include "app/timestamped_output.h"
 #include "text/res_string.h"
 #include "unit/captured_output.h"
@@ -100,7 +100,13 @@ TEST(TimestampedOutput, EveryLineOfEachStreamBeginsWithTheLocalTime) {
 // that cannot be sent to a console under Wine. Each ends it promptly with 0.
 class WatcherStop : public ::testing::Test {
 protected:
-    void SetUp() override { SetResourceModule(GetModuleHandleW(nullptr)); }
+    void SetUp() override {
+        SetResourceModule(GetModuleHandleW(nullptr));
+        ClearStopRequest();
+    }
+    // A stop request lasts for the rest of a process; the other tests of this
+    // one go on.
+    void TearDown() override { ClearStopRequest(); }
 
     // Starts the watcher on a thread of its own and waits for its window.
     HWND Start() {
@@ -134,11 +140,11 @@ TEST_F(WatcherStop, TheEndOfTheSession) {
 TEST_F(WatcherStop, TheConsoleControlHandler) {
     for (DWORD event : {CTRL_C_EVENT, CTRL_BREAK_EVENT, CTRL_CLOSE_EVENT}) {
         SCOPED_TRACE(event);
+        ClearStopRequest();
         ASSERT_NE(nullptr, Start());
-        EXPECT_EQ(TRUE, WatcherInstance::OnConsoleEvent(event));
+        EXPECT_EQ(TRUE, StopOnConsoleSignal(event)) << "the signal is handled, not left to end the process";
         ExpectStopped();
     }
-    EXPECT_EQ(FALSE, WatcherInstance::OnConsoleEvent(CTRL_C_EVENT)) << "no watcher, no handling";
 }
 
 }  // namespace
