@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "e2e/kelvane_process.h"
+#include "support/desktop_files.h"
 #include "support/remote_memory.h"
+#include "support/stand_in_registration.h"
 #include "support/utf8.h"
 
 // The watcher as a user runs it, `watch /w 1`, against the desktop fixture: it
@@ -156,6 +158,35 @@ TEST_F(Watch, EachKindOfEventBringsTheIconsBack) {
         EXPECT_EQ(1u, Occurrences(output, event.line)) << event.name;
     EXPECT_EQ(3u, Occurrences(output, L" Layout: " + DefaultLayoutName() + L"\n"));
     EXPECT_EQ(1u, Occurrences(output, L" The watcher stopped.\n"));
+}
+
+// On a shell that keeps its own record of positions (the fixture's stand-in,
+// reached through the test prefix's redirect), the watcher's restore is told to
+// the record as restore's is, and survives the shell's refresh.
+TEST_F(Watch, ItsRestoreIsKeptByTheShell) {
+    const std::vector<std::wstring> names = {L"watched 1.txt", L"watched 2.txt", L"watched 3.txt"};
+    const DesktopFiles desktopFiles(names);
+    std::vector<std::wstring> lines;
+    for (size_t i = 0; i < names.size(); ++i)
+        lines.push_back(L"Watched " + std::to_wstring(i) + L"\t21\t" + std::to_wstring(2 + 75 * i) + L"\tdesktop:" +
+                        names[i]);
+    const StandInRegistration redirect(StandInServerBesideTest());
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", Items(lines), L"--stand-in"});
+    const auto saved = fixture.Items();
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+    RunningWatcher watcher;
+    ASSERT_TRUE(watcher.Ready());
+    // The fixture's own moves are the shell's: its record follows them.
+    Scramble(fixture);
+    BroadcastDisplayChange();
+    EXPECT_TRUE(watcher.Printed(L"Desktop Restored: 3 icons\n"));
+    EXPECT_TRUE(SamePlaces(saved, fixture.Items()));
+    EXPECT_EQ(0u, fixture.StandInObjectCount().live) << "objects of the server not released";
+    fixture.Refresh();
+    EXPECT_TRUE(SamePlaces(saved, fixture.Items())) << "the shell keeps the watcher's restore";
+    const RunResult result = watcher.Stop();
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(L"", result.standardError);
 }
 
 TEST_F(Watch, ABurstOfEventsRestoresOnce) {
