@@ -441,7 +441,8 @@ bool MeasureDesktop(DesktopFixture& fixture, const Scenario* scenarios, size_t s
                 const std::vector<std::wstring> arguments = {scenario.restore ? L"restore" : L"save", L"/y", L"/n",
                                                              L"Bench"};
                 fixture.Redraw(scenario.shellRedraws);
-                times.push_back(RunCounted(fixture, program.path, arguments, scenario.desktop != Desktop::Plain, counts));
+                times.push_back(
+                    RunCounted(fixture, program.path, arguments, scenario.desktop != Desktop::Plain, counts));
                 keeps.push_back(counts.keepSeconds);
                 fixture.Redraw(true);
             }
