@@ -1,6 +1,9 @@
 """The main job against a demonstration desktop: save the icons of a desktop
 under Wine, scramble them, restore them, and show the positions at each step;
-then list the stored layouts and take the restore back with undo, twice."""
+then list the stored layouts and take the restore back with undo, twice; let
+the watcher put the icons back after the shell announces a restart; last, a
+restore that a shell keeping its own record of the icons' places (as Windows 10
+1809 and later do) keeps through its refresh."""
 
 import os
 import subprocess
@@ -8,7 +11,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "console"))
-from wine_programs import KELVANE, LOADER, Fixture  # noqa: E402
+from wine_programs import KELVANE, LOADER, Fixture, register_stand_in, unregister_stand_in  # noqa: E402
 
 DEMO_FILES = ["Readme.txt", "Budget 2026.xlsx", "Holiday photos.zip", "Notes.txt", "B\u00fcro.txt",
               "Invoice.pdf", "Project plan.docx", "Todo.txt"]
@@ -46,6 +49,33 @@ def watch_a_shell_restart(fixture, saved):
     after = fixture.items()
     show("After the watcher:", after)
     return sorted(after) == sorted(saved)
+
+
+def kept_by_the_shell():
+    """Windows 10 1809 and later keep their own record of where the icons stand
+    and put them back from it later; a restore tells that record too. Wine's
+    shell has no such record, so the tests' stand-in plays it: moves sent to its
+    list view from outside are lost at its refresh unless the record was told."""
+    folder = os.path.join(os.environ["WINEPREFIX"], "drive_c", "KelvaneKept")
+    os.makedirs(folder, exist_ok=True)
+    for name in DEMO_FILES[:4]:
+        open(os.path.join(folder, name), "w").close()
+    register_stand_in()
+    fixture = Fixture("--shell-folder", r"C:\KelvaneKept", "--stand-in")
+    try:
+        saved = fixture.items()
+        show("A desktop whose shell keeps its own record (a stand-in for Windows 10 1809 and later):", saved)
+        run_kelvane("save", "/y", "/n", "Kept")
+        for (index, _, _, _), (_, x, y, _) in zip(saved, reversed(saved)):
+            fixture.ask(f"move {index} {x} {y}")
+        run_kelvane("restore", "/y", "/n", "Kept")
+        fixture.ask("refresh")
+        after = fixture.items()
+        show("After the restore and then the shell's refresh from its record:", after)
+        return sorted(after) == sorted(saved)
+    finally:
+        fixture.close()
+        unregister_stand_in()
 
 
 def show(title, items):
@@ -95,9 +125,11 @@ def main():
         print("\nEvery icon is back where it was saved." if restored else "\nSome icons are not back!")
         watched = watch_a_shell_restart(fixture, before)
         print("\nThe watcher put every icon back." if watched else "\nThe watcher left icons out of place!")
-        return 0 if restored and watched else 1
     finally:
         fixture.close()
+    kept = kept_by_the_shell()
+    print("\nThe shell kept the restored places." if kept else "\nThe shell lost the restored places!")
+    return 0 if restored and watched and kept else 1
 
 
 if __name__ == "__main__":
