@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <vector>
 
 #include "e2e/kelvane_process.h"
 #include "support/process_handles.h"
@@ -112,7 +114,12 @@ TEST(Soak, WatcherEventAfterEvent) {
 
     const int events = FromEnvironment("KELVANE_SOAK_EVENTS");
     size_t firstHandles = 0;
-    SIZE_T firstCommitted = 0;
+    // The watcher's memory after each restore. It takes one of two values some
+    // 3 MB apart, for runs of dozens of events, as Wine frees the stack of a
+    // thread that ended (the restore's folder-view thread) only when a later one
+    // ends; a leak shows as a floor that climbs from one half of the run to the
+    // other.
+    std::vector<SIZE_T> committedAfter;
     for (int event = 1; event <= events; ++event) {
         SCOPED_TRACE(event);
         const auto start = std::chrono::steady_clock::now();
@@ -131,10 +138,8 @@ TEST(Soak, WatcherEventAfterEvent) {
         ASSERT_TRUE(restored) << "the icons did not all come back";
         const size_t handles = HandleCount(GetProcessId(watcher.Process()));
         const SIZE_T committed = PrivateCommittedBytes(watcher.Process());
-        if (event == 1) {
-            firstHandles = handles;
-            firstCommitted = committed;
-        }
+        if (event == 1) firstHandles = handles;
+        committedAfter.push_back(committed);
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
         std::printf("event %d: %.2f s to restore, watcher %zu handles, %zu KB committed\n", event, elapsed.count(),
                     handles, committed / 1024);
@@ -142,10 +147,17 @@ TEST(Soak, WatcherEventAfterEvent) {
     }
     const size_t lastHandles = HandleCount(GetProcessId(watcher.Process()));
     const SIZE_T lastCommitted = PrivateCommittedBytes(watcher.Process());
-    std::printf("%d events; watcher after the first: %zu handles, %zu KB; after the last: %zu handles, %zu KB\n",
-                events, firstHandles, firstCommitted / 1024, lastHandles, lastCommitted / 1024);
+    std::printf("%d events; watcher after the first: %zu handles; after the last: %zu handles, %zu KB\n", events,
+                firstHandles, lastHandles, lastCommitted / 1024);
     EXPECT_LE(lastHandles, firstHandles + 5) << "the watcher's handles grow";
-    EXPECT_LE(lastCommitted, firstCommitted + 2 * 1024 * 1024) << "the watcher's memory grows";
+    if (committedAfter.size() >= 2) {
+        const auto half = committedAfter.begin() + committedAfter.size() / 2;
+        const SIZE_T firstFloor = *std::min_element(committedAfter.begin(), half);
+        const SIZE_T secondFloor = *std::min_element(half, committedAfter.end());
+        std::printf("least committed after a restore: %zu KB in the first half, %zu KB in the second\n",
+                    firstFloor / 1024, secondFloor / 1024);
+        EXPECT_LE(secondFloor, firstFloor + 1024 * 1024) << "the watcher's memory grows";
+    }
 
     const RunResult stopped = RunKelvane({L"watch", L"/stop"});
     EXPECT_EQ(0u, stopped.exitCode);
