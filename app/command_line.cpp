@@ -2,18 +2,18 @@
 
 #include <algorithm>
 
-#include "actions/export_layouts.h"
-#include "actions/import_layouts.h"
-#include "actions/list_layouts.h"
-#include "actions/remove_layout.h"
 #include "actions/restore_layout.h"
 #include "actions/save_layout.h"
 #include "actions/undo_restore.h"
-#include "actions/watch_command.h"
 #include "app/console_output.h"
 #include "app/stop_request.h"
 #include "app/version.h"
+#include "manage/export_layouts.h"
+#include "manage/import_layouts.h"
+#include "manage/list_layouts.h"
+#include "manage/remove_layout.h"
 #include "text/ascii_case.h"
+#include "watcher/watch_command.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "actions/watch_command.h"
 #include "text/wstring.h"
+#include "watcher/watch_command.h"
 
 enum class Action { None, Save, Restore, Query, Help, List, Delete, Export, Import, Undo, Watch };
 

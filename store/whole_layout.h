@@ -5,7 +5,7 @@
 #include "store/icon_record.h"
 
 // Why a stored value is not a record that a save could have written.
-// The export names each in a table in this order (actions/export_layouts.cpp).
+// The export names each in a table in this order (manage/export_layouts.cpp).
 enum class ValueProblem {
     NameTooLong,   // 260 characters or more: no record key is that long
     DataTooLong,   // over 528 bytes

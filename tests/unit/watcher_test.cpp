@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "actions/desktop_settle.h"
-#include "actions/watch_command.h"
 #include "app/stop_request.h"
 #include "app/timestamped_output.h"
 #include "text/res_string.h"
 #include "unit/captured_output.h"
+#include "watcher/desktop_settle.h"
+#include "watcher/watch_command.h"
 
 namespace {
 

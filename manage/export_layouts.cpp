@@ -1,4 +1,4 @@
-#include "actions/export_layouts.h"
+#include "manage/export_layouts.h"
 
 #include <iterator>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "actions/import_layouts.h"
+#include "manage/import_layouts.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "actions/watcher_instance.h"
+#include "watcher/watcher_instance.h"
 
 #include "app/stop_request.h"
 

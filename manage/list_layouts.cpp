@@ -1,4 +1,4 @@
-#include "actions/list_layouts.h"
+#include "manage/list_layouts.h"
 
 #include "actions/action_result.h"
 #include "app/console_output.h"

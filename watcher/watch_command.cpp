@@ -1,13 +1,11 @@
-#include "actions/watch_command.h"
+#include "watcher/watch_command.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
 #include <string>
 
-#include "actions/desktop_watcher.h"
 #include "actions/shell_access.h"
-#include "actions/watcher_instance.h"
 #include "app/console_output.h"
 #include "app/log_file_output.h"
 #include "app/stop_request.h"
@@ -16,6 +14,8 @@
 #include "desktop/remote_buffers.h"
 #include "store/logon_start.h"
 #include "text/wstring.h"
+#include "watcher/desktop_watcher.h"
+#include "watcher/watcher_instance.h"
 
 namespace {
 

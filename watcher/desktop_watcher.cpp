@@ -1,4 +1,4 @@
-#include "actions/desktop_watcher.h"
+#include "watcher/desktop_watcher.h"
 
 #include <commctrl.h>
 

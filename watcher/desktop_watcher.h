@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "actions/desktop_settle.h"
+#include "watcher/desktop_settle.h"
 
 class TimestampedOutput;
 

@@ -1,4 +1,4 @@
-#include "actions/desktop_settle.h"
+#include "watcher/desktop_settle.h"
 
 void DesktopSettle::OnEvent(ULONGLONG now) {
     waiting_ = true;

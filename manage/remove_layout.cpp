@@ -1,4 +1,4 @@
-#include "actions/remove_layout.h"
+#include "manage/remove_layout.h"
 
 #include "actions/action_result.h"
 #include "actions/action_start.h"
