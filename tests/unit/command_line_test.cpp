@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/command_table.h"
+#include "unit/captured_output.h"
 
 namespace {
 
@@ -98,6 +100,29 @@ TEST(ParseArguments, Table) {
         EXPECT_STREQ(c.fileName, command.fileName.Text()) << line;
         EXPECT_EQ(c.watchMode, command.watch.mode) << line;
         EXPECT_EQ(c.quietSeconds, command.watch.quietSeconds) << line;
+    }
+}
+
+// Every command's usage line is printed, and every option is taken with the
+// commands that own it and refused with every other: both come from the tables.
+TEST(CommandTable, UsageAndOptionsComeFromTheTable) {
+    CapturedOutput output;
+    PrintUsage();
+    for (const CommandSpec& command : Commands()) {
+        if (command.usage != nullptr) {
+            EXPECT_NE(std::wstring::npos, output.out.find(command.usage)) << command.words[0];
+        }
+        for (const OptionSpec& option : Options()) {
+            // "5" is a value every option that takes one accepts.
+            std::vector<const wchar_t*> arguments = {command.words[0], option.word};
+            if (option.value != OptionValue::None) {
+                arguments.push_back(L"5");
+            }
+            const CommandLine parsed = Parse(arguments);
+            const bool owned = (option.owners & CommandsOf(command.action)) != 0;
+            EXPECT_EQ(owned ? 0 : 2, parsed.invalidArgument) << command.words[0] << L" " << option.word;
+            EXPECT_EQ(command.action, parsed.action) << command.words[0];
+        }
     }
 }
 

@@ -1,0 +1,114 @@
+#include "app/command_table.h"
+
+#include "actions/restore_layout.h"
+#include "actions/save_layout.h"
+#include "actions/undo_restore.h"
+#include "app/console_output.h"
+#include "manage/export_layouts.h"
+#include "manage/import_layouts.h"
+#include "manage/list_layouts.h"
+#include "manage/remove_layout.h"
+#include "text/whole_number.h"
+#include "watcher/watch_command.h"
+
+namespace {
+
+constexpr CommandSet kFileCommands = CommandsOf(Action::Export) | CommandsOf(Action::Import);
+constexpr CommandSet kWatchCommand = CommandsOf(Action::Watch);
+
+// Export and import need a file: without one the command line is wrong.
+bool HasFile(const CommandLine& command) {
+    if (!command.fileName.IsEmpty()) {
+        return true;
+    }
+    PrintText(OutputStream::Err, L"Missing File.\n");
+    PrintUsage();
+    return false;
+}
+
+bool SetWatchMode(CommandLine& command, WatchMode mode) {
+    command.watch.mode = mode;
+    return true;
+}
+
+// Tested in this order.
+constexpr CommandSpec kCommands[] = {
+    {Action::Save, {L"save", L"/save"}, nullptr, true,
+     [](const CommandLine& c) {
+         SaveLayout(c.assumeYes, c.layoutName.Text());
+         return 0;
+     }},
+    {Action::Restore, {L"restore", L"/restore"}, nullptr, true,
+     [](const CommandLine& c) {
+         RestoreLayout(c.assumeYes, c.layoutName.Text());
+         return 0;
+     }},
+    {Action::Query, {L"query", L"/query"}, nullptr, true,
+     [](const CommandLine& c) {
+         QueryLayouts(c.assumeYes);
+         return 0;
+     }},
+    {Action::Help, {L"/?", nullptr}, nullptr, true,
+     [](const CommandLine&) {
+         PrintUsage();
+         return 0;
+     }},
+    {Action::List, {L"list", L"/list"}, L"  list [/n \"Layout\"]           - List the layouts, or the icons of one.\n",
+     false, [](const CommandLine& c) { return ListLayouts(c.layoutName.Text()); }},
+    {Action::Delete, {L"delete", L"/delete"}, L"  delete [/n \"Layout\"] /y      - Delete a layout.\n", false,
+     [](const CommandLine& c) { return RemoveLayout(c.assumeYes, c.layoutName.Text()); }},
+    {Action::Export, {L"export", L"/export"},
+     L"  export /f File [/n \"Layout\"] - Write every layout, or one, to a JSON file.\n", false,
+     [](const CommandLine& c) {
+         return HasFile(c) ? ExportLayouts(c.assumeYes, c.fileName.Text(), c.layoutName.Text()) : -1;
+     }},
+    {Action::Import, {L"import", L"/import"},
+     L"  import /f File [/n \"Layout\"] - Store a file's layouts, or its one as Layout.\n", false,
+     [](const CommandLine& c) {
+         return HasFile(c) ? ImportLayouts(c.assumeYes, c.fileName.Text(), c.layoutName.Text()) : -1;
+     }},
+    {Action::Undo, {L"undo", L"/undo"}, L"  undo /y                      - Take back the last restore.\n", true,
+     [](const CommandLine& c) { return UndoRestore(c.assumeYes); }},
+    // A watcher stopped by Ctrl+C has done what it was asked: it ends with its own code.
+    {Action::Watch, {L"watch", L"/watch"},
+     L"  watch [/w Seconds | /stop | /install | /uninstall] - Put the icons back by themselves.\n", false,
+     [](const CommandLine& c) { return RunWatchCommand(c.watch); }},
+};
+
+constexpr OptionSpec kOptions[] = {
+    {L"/y", OptionValue::None, kEveryCommand,
+     [](CommandLine& c, const wchar_t*) {
+         c.assumeYes = true;
+         return true;
+     }},
+    // An empty name means the default one.
+    {L"/n", OptionValue::Any, kEveryCommand,
+     [](CommandLine& c, const wchar_t* value) {
+         c.layoutName.Assign(value);
+         return true;
+     }},
+    {L"/f", OptionValue::Any, kFileCommands,
+     [](CommandLine& c, const wchar_t* value) {
+         c.fileName.Assign(value);
+         return true;
+     }},
+    {L"/w", OptionValue::Checked, kWatchCommand,
+     [](CommandLine& c, const wchar_t* value) {
+         return ParseWholeNumber(value, 1, kMaxQuietSeconds, c.watch.quietSeconds);
+     }},
+    // A later mode of watch replaces an earlier one.
+    {L"/background", OptionValue::None, kWatchCommand,
+     [](CommandLine& c, const wchar_t*) { return SetWatchMode(c, WatchMode::Background); }},
+    {L"/stop", OptionValue::None, kWatchCommand,
+     [](CommandLine& c, const wchar_t*) { return SetWatchMode(c, WatchMode::Stop); }},
+    {L"/install", OptionValue::None, kWatchCommand,
+     [](CommandLine& c, const wchar_t*) { return SetWatchMode(c, WatchMode::Install); }},
+    {L"/uninstall", OptionValue::None, kWatchCommand,
+     [](CommandLine& c, const wchar_t*) { return SetWatchMode(c, WatchMode::Uninstall); }},
+};
+
+}  // namespace
+
+Rows<CommandSpec> Commands() { return {kCommands, sizeof(kCommands) / sizeof(kCommands[0])}; }
+
+Rows<OptionSpec> Options() { return {kOptions, sizeof(kOptions) / sizeof(kOptions[0])}; }
