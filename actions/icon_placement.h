@@ -6,21 +6,16 @@
 
 #include "desktop/remote_buffers.h"
 
-// The free-spot grid of one restore: the icon grid of the work area it was made
-// with, walked column by column from the top left, and where the last search
-// stopped. Resuming there keeps a restore that evicts on every icon linear: the
-// points before it were found covered and mostly stay so. Every point is still
-// tested against the list view before it is used; a search that reaches the end
-// goes round once from the top left, so points freed since are found too.
+// The free-spot grid of one restore: the work area's icon grid, walked column by
+// column from where the last search stopped, so that a restore that evicts on
+// every icon stays linear; a search that reaches the end goes round once from the
+// top left. Every point is tested against the list view before it is used.
 //
-// Once a whole round has found every point covered, the scan remembers it: only
-// an icon the restore moves can free a point, so from then on it is told the
-// bounds each moved icon leaves, and a search tests only the points inside them,
-// in the order the whole round would reach them. It finds the point the round
-// would find, with a few tests instead of one for every point of the desktop.
-// (An icon that arrives near a covered point without covering it can make the
-// point look free to the nearest-item test; the point is no less covered, and
-// the remembered round does not look at it again.)
+// Once a whole round found every point covered, only an icon the restore moves
+// can free one: the scan is then told the bounds each moved icon leaves and tests
+// only the points inside them, in the order the round would reach them, so it
+// finds the point the round would find. (A point an icon lands near may look free
+// to the nearest-item test; it is no less covered, and is not looked at again.)
 class FreeSpotScan {
 public:
     // TopLeft is the straightforward scan: every search walks the grid from the

@@ -33,45 +33,72 @@ bool SetWatchMode(CommandLine& command, WatchMode mode) {
 
 // Tested in this order.
 constexpr CommandSpec kCommands[] = {
-    {Action::Save, {L"save", L"/save"}, nullptr, true,
+    {Action::Save,
+     {L"save", L"/save"},
+     nullptr,
+     true,
      [](const CommandLine& c) {
          SaveLayout(c.assumeYes, c.layoutName.Text());
          return 0;
      }},
-    {Action::Restore, {L"restore", L"/restore"}, nullptr, true,
+    {Action::Restore,
+     {L"restore", L"/restore"},
+     nullptr,
+     true,
      [](const CommandLine& c) {
          RestoreLayout(c.assumeYes, c.layoutName.Text());
          return 0;
      }},
-    {Action::Query, {L"query", L"/query"}, nullptr, true,
+    {Action::Query,
+     {L"query", L"/query"},
+     nullptr,
+     true,
      [](const CommandLine& c) {
          QueryLayouts(c.assumeYes);
          return 0;
      }},
-    {Action::Help, {L"/?", nullptr}, nullptr, true,
+    {Action::Help,
+     {L"/?", nullptr},
+     nullptr,
+     true,
      [](const CommandLine&) {
          PrintUsage();
          return 0;
      }},
-    {Action::List, {L"list", L"/list"}, L"  list [/n \"Layout\"]           - List the layouts, or the icons of one.\n",
-     false, [](const CommandLine& c) { return ListLayouts(c.layoutName.Text()); }},
-    {Action::Delete, {L"delete", L"/delete"}, L"  delete [/n \"Layout\"] /y      - Delete a layout.\n", false,
+    {Action::List,
+     {L"list", L"/list"},
+     L"  list [/n \"Layout\"]           - List the layouts, or the icons of one.\n",
+     false,
+     [](const CommandLine& c) { return ListLayouts(c.layoutName.Text()); }},
+    {Action::Delete,
+     {L"delete", L"/delete"},
+     L"  delete [/n \"Layout\"] /y      - Delete a layout.\n",
+     false,
      [](const CommandLine& c) { return RemoveLayout(c.assumeYes, c.layoutName.Text()); }},
-    {Action::Export, {L"export", L"/export"},
-     L"  export /f File [/n \"Layout\"] - Write every layout, or one, to a JSON file.\n", false,
+    {Action::Export,
+     {L"export", L"/export"},
+     L"  export /f File [/n \"Layout\"] - Write every layout, or one, to a JSON file.\n",
+     false,
      [](const CommandLine& c) {
          return HasFile(c) ? ExportLayouts(c.assumeYes, c.fileName.Text(), c.layoutName.Text()) : -1;
      }},
-    {Action::Import, {L"import", L"/import"},
-     L"  import /f File [/n \"Layout\"] - Store a file's layouts, or its one as Layout.\n", false,
+    {Action::Import,
+     {L"import", L"/import"},
+     L"  import /f File [/n \"Layout\"] - Store a file's layouts, or its one as Layout.\n",
+     false,
      [](const CommandLine& c) {
          return HasFile(c) ? ImportLayouts(c.assumeYes, c.fileName.Text(), c.layoutName.Text()) : -1;
      }},
-    {Action::Undo, {L"undo", L"/undo"}, L"  undo /y                      - Take back the last restore.\n", true,
+    {Action::Undo,
+     {L"undo", L"/undo"},
+     L"  undo /y                      - Take back the last restore.\n",
+     true,
      [](const CommandLine& c) { return UndoRestore(c.assumeYes); }},
     // A watcher stopped by Ctrl+C has done what it was asked: it ends with its own code.
-    {Action::Watch, {L"watch", L"/watch"},
-     L"  watch [/w Seconds | /stop | /install | /uninstall] - Put the icons back by themselves.\n", false,
+    {Action::Watch,
+     {L"watch", L"/watch"},
+     L"  watch [/w Seconds | /stop | /install | /uninstall] - Put the icons back by themselves.\n",
+     false,
      [](const CommandLine& c) { return RunWatchCommand(c.watch); }},
 };
 

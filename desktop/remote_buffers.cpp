@@ -81,10 +81,8 @@ RemoteBuffers::~RemoteBuffers() {
         const bool kept = (keptBlocks_ & BlockBit(kReleaseOrder[index])) != 0;
         release.blocks[index] = kept ? nullptr : Slot(kReleaseOrder[index]);
     }
-    // Under Wine a free in another process is carried out by that process, and
-    // one that is ending may never carry it out: the call would wait for ever.
-    // So the release runs on a thread of its own, waited for a bounded time; a
-    // thread still waiting then ends with this process.
+    // A free in a process that is ending may never return (Wine has that process
+    // carry it out): the release runs on a thread of its own, waited for a bounded time.
     Release* owned = new (std::nothrow) Release(release);
     HANDLE thread = owned != nullptr ? CreateThread(nullptr, 0, CarryOutOnThread, owned, 0, nullptr) : nullptr;
     if (thread == nullptr) {
