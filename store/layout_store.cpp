@@ -1,11 +1,10 @@
 #include "store/layout_store.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cwchar>
 #include <vector>
 
-#include "text/ascii_case.h"
+#include "store/stored_values.h"
 #include "text/res_string.h"
 
 namespace {
@@ -27,30 +26,14 @@ bool LoadLayout(const wchar_t* layoutName, IconRecordList& list) {
 
 bool LoadRecords(RegKey& key, IconRecordList& list) {
     list.clear();
-    uint8_t data[kRecordReadBufferSize];
-    wchar_t name[kNameBufferLength];
-    for (DWORD index = 0;; ++index) {
-        std::memset(data, 0, sizeof(data));
-        DWORD dataSize = kMaxRecordDataSize;
-        DWORD type = REG_NONE;
-        if (!key.EnumValue(index, name, kNameBufferLength, &type, data, &dataSize)) {
-            break;
+    // The first value too large for a record's buffers ends the loading, as it
+    // always has; values of other types are passed over.
+    (void)ReadStoredValues(key, [&list](const StoredValue& value) {
+        if (value.record) {
+            list.push_back(*value.record);
         }
-        IconRecord record;
-        if (type == REG_DWORD) {
-            const uint32_t packed = data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<uint32_t>(data[3]) << 24);
-            int32_t x = 0;
-            int32_t y = 0;
-            UnpackPosition(packed, x, y);
-            record.SetTextOnly(name, x, y);
-        } else if (type == REG_BINARY) {
-            record.keyName.Assign(name);
-            DecodeRecordData(data, record.x, record.y, record.displayText);
-        } else {
-            continue;
-        }
-        list.push_back(record);
-    }
+        return value.fits;
+    });
     return !list.empty();
 }
 
@@ -61,7 +44,10 @@ bool StoreLayout(const wchar_t* layoutName, const IconRecordList& records) {
 
 bool StoreRecords(RegKey& key, const IconRecordList& records) {
     std::vector<WString> storedNames;
-    if (!key.ValueNames(storedNames)) {
+    if (!ReadStoredValues(key, [&storedNames](const StoredValue& value) {
+            storedNames.push_back(value.name);
+            return true;
+        })) {
         return false;
     }
     bool allWritten = true;
