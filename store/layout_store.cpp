@@ -13,6 +13,38 @@ constexpr size_t kMaxKeyNameLength = 255;
 
 bool RegistryNameBefore(const wchar_t* left, const wchar_t* right) { return CompareRegistryNames(left, right) < 0; }
 
+bool StoredBefore(const StoredValue& left, const StoredValue& right) {
+    return RegistryNameBefore(left.name.Text(), right.name.Text());
+}
+
+bool StoredNameBefore(const StoredValue& value, const wchar_t* name) {
+    return RegistryNameBefore(value.name.Text(), name);
+}
+
+// Moves a record onto its own spelling over a stored value the registry takes
+// for it: that value must go first. A failed write puts the stored record back
+// as it was, so the icon stays in the layout. True when the record is written.
+bool Respell(RegKey& key, const IconRecord& record, const StoredValue& stored) {
+    if (!key.DeleteValue(stored.name.Text())) {
+        return false;
+    }
+    if (record.WriteIconRecord(key)) {
+        return true;
+    }
+    if (stored.record) {
+        (void)stored.record->WriteIconRecord(key);
+    }
+    return false;
+}
+
+// Whether the value may be the record of an icon that a save could not read.
+bool OfUnreadIcon(const StoredValue& value, const UnreadIcons& unread) {
+    return unread.someWithoutText ||
+           (value.record && std::any_of(unread.texts.begin(), unread.texts.end(), [&value](const WString& text) {
+                return CompareRegistryNames(text.Text(), value.record->displayText.Text()) == 0;
+            }));
+}
+
 }  // namespace
 
 bool LoadLayout(const wchar_t* layoutName, IconRecordList& list) {
@@ -37,25 +69,29 @@ bool LoadRecords(RegKey& key, IconRecordList& list) {
     return !list.empty();
 }
 
-bool StoreLayout(const wchar_t* layoutName, const IconRecordList& records) {
+StoreOutcome StoreLayout(const wchar_t* layoutName, const IconRecordList& records, const UnreadIcons& unread) {
     RegKey key(LoadResString(kStoreBaseKeyId), kStoreWriteAccess, 0);
-    return key.Descend(layoutName) && StoreRecords(key, records);
+    return key.Descend(layoutName) ? StoreRecords(key, records, unread) : StoreOutcome::NothingWritten;
 }
 
-bool StoreRecords(RegKey& key, const IconRecordList& records) {
-    std::vector<WString> storedNames;
-    if (!ReadStoredValues(key, [&storedNames](const StoredValue& value) {
-            storedNames.push_back(value.name);
+StoreOutcome StoreRecords(RegKey& key, const IconRecordList& records, const UnreadIcons& unread) {
+    std::vector<StoredValue> stored;
+    if (!ReadStoredValues(key, [&stored](const StoredValue& value) {
+            stored.push_back(value);
             return true;
         })) {
-        return false;
+        return StoreOutcome::NothingWritten;
     }
-    bool allWritten = true;
+    std::sort(stored.begin(), stored.end(), StoredBefore);
+    size_t written = 0;
     for (const IconRecord& record : records) {
-        allWritten = record.WriteIconRecord(key) && allWritten;
+        const auto same = std::lower_bound(stored.begin(), stored.end(), record.ValueName(), StoredNameBefore);
+        const bool respelt = same != stored.end() && CompareRegistryNames(same->name.Text(), record.ValueName()) == 0 &&
+                             std::wcscmp(same->name.Text(), record.ValueName()) != 0;
+        written += (respelt ? Respell(key, record, *same) : record.WriteIconRecord(key)) ? 1 : 0;
     }
-    if (!allWritten) {
-        return false;
+    if (written < records.size()) {
+        return written == 0 ? StoreOutcome::NothingWritten : StoreOutcome::PartlyWritten;
     }
     std::vector<const wchar_t*> recordNames;
     recordNames.reserve(records.size());
@@ -64,12 +100,13 @@ bool StoreRecords(RegKey& key, const IconRecordList& records) {
     }
     std::sort(recordNames.begin(), recordNames.end(), RegistryNameBefore);
     bool allRemoved = true;
-    for (const WString& name : storedNames) {
-        if (!std::binary_search(recordNames.begin(), recordNames.end(), name.Text(), RegistryNameBefore)) {
-            allRemoved = key.DeleteValue(name.Text()) && allRemoved;
+    for (const StoredValue& value : stored) {
+        if (!std::binary_search(recordNames.begin(), recordNames.end(), value.name.Text(), RegistryNameBefore) &&
+            !OfUnreadIcon(value, unread)) {
+            allRemoved = key.DeleteValue(value.name.Text()) && allRemoved;
         }
     }
-    return allRemoved;
+    return allRemoved ? StoreOutcome::Stored : StoreOutcome::StaleKept;
 }
 
 bool DeleteLayout(const wchar_t* storedName) {
