@@ -11,10 +11,10 @@
 
 namespace {
 
-enum class ItemRead { Recorded, Unnamed, Failed };
+enum class ItemRead { Recorded, Unnamed, Failed, FailedAfterText };
 
 // Reads one item through the shell's blocks into a record, reporting the step
-// that failed.
+// that failed; a failure after the text was read leaves the text in the record.
 ItemRead ReadItem(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, uint8_t* idListBuffer, int index,
                   ItemReport report, IconRecord& record) {
     if (!RequestItem(listView, shell, index, report)) {
@@ -31,10 +31,11 @@ ItemRead ReadItem(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFold
         return ItemRead::Failed;
     }
     text[kRemoteTextLength - 1] = L'\0';
+    record.displayText.Assign(text);
     POINT position;
     if (!ShellPlatform::Current().Read(shell.process(), shell.remotePoint, &position, sizeof(position))) {
         ReportItemFailure(report, L"Desktop Saving. Read Position Mem for Item %d failed\n", index);
-        return ItemRead::Failed;
+        return ItemRead::FailedAfterText;
     }
     const uint64_t idList = DecodeItemParam(kNativeLayout, item);
     if (idList == 0) {
@@ -47,7 +48,7 @@ ItemRead ReadItem(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFold
             break;
         case IdentityOutcome::HeaderReadFailed:
         case IdentityOutcome::ListReadFailed:
-            return ItemRead::Failed;
+            return ItemRead::FailedAfterText;
         case IdentityOutcome::NoIdentity:
             return ItemRead::Unnamed;
     }
@@ -70,17 +71,20 @@ WalkResult ReadAllItems(HWND listView, RemoteBuffers& shell, IShellFolder* deskt
         return result;
     }
     int index = static_cast<int>(*first);
+    result.anyItem = index != -1;
     while (index != -1) {
         if (StopRequested()) {
             result.end = WalkEnd::Stopped;
             return result;
         }
         IconRecord record;
-        switch (ReadItem(listView, shell, desktopFolder, idListBuffer, index, report, record)) {
+        const ItemRead read = ReadItem(listView, shell, desktopFolder, idListBuffer, index, report, record);
+        switch (read) {
             case ItemRead::Recorded:
                 records.push_back(record);
                 break;
             case ItemRead::Failed:
+            case ItemRead::FailedAfterText:
                 if (shell.ShellHung()) {
                     result.end = WalkEnd::ShellHung;
                     return result;
@@ -90,6 +94,9 @@ WalkResult ReadAllItems(HWND listView, RemoteBuffers& shell, IShellFolder* deskt
                     return result;
                 }
                 ++result.itemsFailed;
+                if (read == ItemRead::FailedAfterText) {
+                    result.failedTexts.push_back(record.displayText);
+                }
                 break;
             case ItemRead::Unnamed:
                 break;

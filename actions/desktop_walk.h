@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "actions/item_exchange.h"
 #include "desktop/remote_buffers.h"
@@ -16,6 +17,11 @@ struct WalkResult {
     // Items that could not be read (each reported unless silent); items the
     // namespace cannot name are left out without counting.
     int itemsFailed = 0;
+    // The list view showed at least one item.
+    bool anyItem = false;
+    // The display texts of the failed items whose text was read before the step
+    // that failed; the others' texts are unknown.
+    std::vector<WString> failedTexts;
 };
 
 // Reads every desktop item, in index order, into the records a save stores: an

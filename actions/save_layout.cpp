@@ -60,7 +60,9 @@ void SaveLayout(bool assumeYes, const wchar_t* givenName) {
         return;
     }
     IconRecordList records;
-    switch (ReadAllItems(listView, shell, desktopFolder.get(), idListBuffer.get(), ItemReport::Printed, records).end) {
+    const WalkResult walk =
+        ReadAllItems(listView, shell, desktopFolder.get(), idListBuffer.get(), ItemReport::Printed, records);
+    switch (walk.end) {
         case WalkEnd::Complete:
             break;
         case WalkEnd::ShellGone:
@@ -77,7 +79,32 @@ void SaveLayout(bool assumeYes, const wchar_t* givenName) {
             Print(OutputStream::Err, L"The save was interrupted: the layout %s was not changed.\n", layoutName.Text());
             return;
     }
-    if (!StoreLayout(layoutName.Text(), records)) {
-        Print(OutputStream::Err, L"Could not write to the registry: the layout %s was not saved.\n", layoutName.Text());
+    // A desktop not filled yet, or a shell that shows nothing, would empty the layout.
+    if (!walk.anyItem) {
+        Print(OutputStream::Err, L"The save found no icons on the desktop: the layout %s was not changed.\n",
+              layoutName.Text());
+        return;
+    }
+    // The icons that could not be read are still on the desktop: their stored records stay.
+    const UnreadIcons unread{walk.failedTexts, walk.itemsFailed > static_cast<int>(walk.failedTexts.size())};
+    switch (StoreLayout(layoutName.Text(), records, unread)) {
+        case StoreOutcome::Stored:
+            break;
+        case StoreOutcome::StaleKept:
+            Print(OutputStream::Err,
+                  L"Could not write to the registry: the layout %s was saved, but still holds icons that are no "
+                  L"longer on the desktop.\n",
+                  layoutName.Text());
+            break;
+        case StoreOutcome::PartlyWritten:
+            Print(OutputStream::Err,
+                  L"Could not write to the registry: the layout %s was saved only in part, and its other icons keep "
+                  L"their earlier positions.\n",
+                  layoutName.Text());
+            break;
+        case StoreOutcome::NothingWritten:
+            Print(OutputStream::Err, L"Could not write to the registry: the layout %s was not saved.\n",
+                  layoutName.Text());
+            break;
     }
 }

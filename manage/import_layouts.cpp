@@ -85,7 +85,7 @@ int ImportLayouts(bool assumeYes, const wchar_t* fileName, const wchar_t* givenN
         }
     }
     for (size_t index = 0; index < layouts.size(); ++index) {
-        if (!StoreLayout(targets[index].Text(), layouts[index].icons)) {
+        if (StoreLayout(targets[index].Text(), layouts[index].icons) != StoreOutcome::Stored) {
             Print(OutputStream::Err, L"Could not write to the registry: the layout %s was not imported.\n",
                   targets[index].Text());
             return kActionNotDone;

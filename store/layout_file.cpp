@@ -120,6 +120,10 @@ bool ReadIcon(const Json& icon, const Place& at, IconRecord& record, std::wstrin
         return place.Fail(problem, Field("textOnly") + L" is not true or false.");
     }
     if (!icon.at("textOnly").get<bool>()) {
+        // An empty name is the key's default value, which a save never writes.
+        if (key.empty()) {
+            return place.Fail(problem, L"The key of an icon that is not text-only cannot be empty.");
+        }
         int32_t x = 0;
         int32_t y = 0;
         if (!GetInteger(icon, "x", L"an icon's record", place, x, problem) ||

@@ -1,11 +1,10 @@
 #include "store/layout_store.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cwchar>
 #include <vector>
 
-#include "text/ascii_case.h"
+#include "store/stored_values.h"
 #include "text/res_string.h"
 
 namespace {
@@ -13,6 +12,38 @@ namespace {
 constexpr size_t kMaxKeyNameLength = 255;
 
 bool RegistryNameBefore(const wchar_t* left, const wchar_t* right) { return CompareRegistryNames(left, right) < 0; }
+
+bool StoredBefore(const StoredValue& left, const StoredValue& right) {
+    return RegistryNameBefore(left.name.Text(), right.name.Text());
+}
+
+bool StoredNameBefore(const StoredValue& value, const wchar_t* name) {
+    return RegistryNameBefore(value.name.Text(), name);
+}
+
+// Moves a record onto its own spelling over a stored value the registry takes
+// for it: that value must go first. A failed write puts the stored record back
+// as it was, so the icon stays in the layout. True when the record is written.
+bool Respell(RegKey& key, const IconRecord& record, const StoredValue& stored) {
+    if (!key.DeleteValue(stored.name.Text())) {
+        return false;
+    }
+    if (record.WriteIconRecord(key)) {
+        return true;
+    }
+    if (stored.record) {
+        (void)stored.record->WriteIconRecord(key);
+    }
+    return false;
+}
+
+// Whether the value may be the record of an icon that a save could not read.
+bool OfUnreadIcon(const StoredValue& value, const UnreadIcons& unread) {
+    return unread.someWithoutText ||
+           (value.record && std::any_of(unread.texts.begin(), unread.texts.end(), [&value](const WString& text) {
+                return CompareRegistryNames(text.Text(), value.record->displayText.Text()) == 0;
+            }));
+}
 
 }  // namespace
 
@@ -27,49 +58,40 @@ bool LoadLayout(const wchar_t* layoutName, IconRecordList& list) {
 
 bool LoadRecords(RegKey& key, IconRecordList& list) {
     list.clear();
-    uint8_t data[kRecordReadBufferSize];
-    wchar_t name[kNameBufferLength];
-    for (DWORD index = 0;; ++index) {
-        std::memset(data, 0, sizeof(data));
-        DWORD dataSize = kMaxRecordDataSize;
-        DWORD type = REG_NONE;
-        if (!key.EnumValue(index, name, kNameBufferLength, &type, data, &dataSize)) {
-            break;
+    // The first value too large for a record's buffers ends the loading, as it
+    // always has; values of other types are passed over.
+    (void)ReadStoredValues(key, [&list](const StoredValue& value) {
+        if (value.record) {
+            list.push_back(*value.record);
         }
-        IconRecord record;
-        if (type == REG_DWORD) {
-            const uint32_t packed = data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<uint32_t>(data[3]) << 24);
-            int32_t x = 0;
-            int32_t y = 0;
-            UnpackPosition(packed, x, y);
-            record.SetTextOnly(name, x, y);
-        } else if (type == REG_BINARY) {
-            record.keyName.Assign(name);
-            DecodeRecordData(data, record.x, record.y, record.displayText);
-        } else {
-            continue;
-        }
-        list.push_back(record);
-    }
+        return value.fits;
+    });
     return !list.empty();
 }
 
-bool StoreLayout(const wchar_t* layoutName, const IconRecordList& records) {
+StoreOutcome StoreLayout(const wchar_t* layoutName, const IconRecordList& records, const UnreadIcons& unread) {
     RegKey key(LoadResString(kStoreBaseKeyId), kStoreWriteAccess, 0);
-    return key.Descend(layoutName) && StoreRecords(key, records);
+    return key.Descend(layoutName) ? StoreRecords(key, records, unread) : StoreOutcome::NothingWritten;
 }
 
-bool StoreRecords(RegKey& key, const IconRecordList& records) {
-    std::vector<WString> storedNames;
-    if (!key.ValueNames(storedNames)) {
-        return false;
+StoreOutcome StoreRecords(RegKey& key, const IconRecordList& records, const UnreadIcons& unread) {
+    std::vector<StoredValue> stored;
+    if (!ReadStoredValues(key, [&stored](const StoredValue& value) {
+            stored.push_back(value);
+            return true;
+        })) {
+        return StoreOutcome::NothingWritten;
     }
-    bool allWritten = true;
+    std::sort(stored.begin(), stored.end(), StoredBefore);
+    size_t written = 0;
     for (const IconRecord& record : records) {
-        allWritten = record.WriteIconRecord(key) && allWritten;
+        const auto same = std::lower_bound(stored.begin(), stored.end(), record.ValueName(), StoredNameBefore);
+        const bool respelt = same != stored.end() && CompareRegistryNames(same->name.Text(), record.ValueName()) == 0 &&
+                             std::wcscmp(same->name.Text(), record.ValueName()) != 0;
+        written += (respelt ? Respell(key, record, *same) : record.WriteIconRecord(key)) ? 1 : 0;
     }
-    if (!allWritten) {
-        return false;
+    if (written < records.size()) {
+        return written == 0 ? StoreOutcome::NothingWritten : StoreOutcome::PartlyWritten;
     }
     std::vector<const wchar_t*> recordNames;
     recordNames.reserve(records.size());
@@ -78,12 +100,13 @@ bool StoreRecords(RegKey& key, const IconRecordList& records) {
     }
     std::sort(recordNames.begin(), recordNames.end(), RegistryNameBefore);
     bool allRemoved = true;
-    for (const WString& name : storedNames) {
-        if (!std::binary_search(recordNames.begin(), recordNames.end(), name.Text(), RegistryNameBefore)) {
-            allRemoved = key.DeleteValue(name.Text()) && allRemoved;
+    for (const StoredValue& value : stored) {
+        if (!std::binary_search(recordNames.begin(), recordNames.end(), value.name.Text(), RegistryNameBefore) &&
+            !OfUnreadIcon(value, unread)) {
+            allRemoved = key.DeleteValue(value.name.Text()) && allRemoved;
         }
     }
-    return allRemoved;
+    return allRemoved ? StoreOutcome::Stored : StoreOutcome::StaleKept;
 }
 
 bool DeleteLayout(const wchar_t* storedName) {

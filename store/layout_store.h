@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "store/icon_record.h"
 
 // Layout and value names are at most this long as the store reads them
@@ -12,18 +14,36 @@ constexpr DWORD kNameBufferLength = 260;
 // created empty. True when at least one record was read.
 [[nodiscard]] bool LoadLayout(const wchar_t* layoutName, IconRecordList& list);
 
+// What storing records left in a layout.
+enum class StoreOutcome {
+    Stored,          // exactly the records (and the values kept for unread icons)
+    StaleKept,       // every record, and some values of icons that are gone
+    PartlyWritten,   // some records; the other values as they were, none removed
+    NothingWritten,  // the layout as it was
+};
+
+// The icons a save could not read, whose stored values stay although no record
+// replaces them: those whose record shows one of these display texts, and every
+// value when an icon was not read even that far.
+struct UnreadIcons {
+    std::vector<WString> texts;
+    bool someWithoutText = false;
+};
+
 // Replaces the named layout's records with these, creating the layout when it is
 // missing. The records are written over the stored ones in place, and the values
 // of icons that are gone are removed only after every record was written: a
 // failure at any step leaves every icon of the stored layout in it, as it was or
-// as it is now, and a reader never finds the layout missing or half empty. True
-// when the layout holds exactly the records.
-[[nodiscard]] bool StoreLayout(const wchar_t* layoutName, const IconRecordList& records);
+// as it is now, and a reader never finds the layout missing or half empty. A
+// value whose name the registry takes for a record's, spelt in another case,
+// ends up under the record's spelling, the one a restore looks for.
+[[nodiscard]] StoreOutcome StoreLayout(const wchar_t* layoutName, const IconRecordList& records,
+                                       const UnreadIcons& unread = {});
 
 // The same two, on a key the caller opened: the values of the key are the
 // records.
 [[nodiscard]] bool LoadRecords(RegKey& key, IconRecordList& list);
-[[nodiscard]] bool StoreRecords(RegKey& key, const IconRecordList& records);
+[[nodiscard]] StoreOutcome StoreRecords(RegKey& key, const IconRecordList& records, const UnreadIcons& unread = {});
 
 // Removes the layout of that name as stored, with everything in it; false when
 // the registry refused (or the name is empty, which would be the whole store).

@@ -9,6 +9,8 @@ namespace {
 
 // The registry's limit on a value name, terminating zero included.
 constexpr DWORD kMaxValueNameLength = 16384;
+// Data up to this size is read in one call; larger data takes a second one.
+constexpr DWORD kFirstReadDataSize = 1024;
 
 }  // namespace
 
@@ -53,29 +55,6 @@ bool RegKey::EnumSubKey(DWORD index, wchar_t* name, DWORD capacity) {
     return RegistryPlatform::Current().EnumKey(handle, index, name, &length) == ERROR_SUCCESS;
 }
 
-bool RegKey::EnumValue(DWORD index, wchar_t* name, DWORD nameCapacity, DWORD* type, BYTE* data, DWORD* dataSize) {
-    DWORD nameLength = nameCapacity;
-    return RegistryPlatform::Current().EnumValue(handle, index, name, &nameLength, type, data, dataSize) ==
-           ERROR_SUCCESS;
-}
-
-bool RegKey::ValueNames(std::vector<WString>& names) {
-    names.clear();
-    const std::unique_ptr<wchar_t[]> name(new wchar_t[kMaxValueNameLength]);
-    for (DWORD index = 0;; ++index) {
-        DWORD length = kMaxValueNameLength;
-        const LSTATUS status =
-            RegistryPlatform::Current().EnumValue(handle, index, name.get(), &length, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) {
-            return true;
-        }
-        if (status != ERROR_SUCCESS) {
-            return false;
-        }
-        names.emplace_back(name.get());
-    }
-}
-
 bool RegKey::SetDword(const wchar_t* name, DWORD value) {
     if (handle == nullptr) {
         return false;
@@ -118,18 +97,19 @@ bool RegKey::DeleteSubKey(const wchar_t* name) {
 
 RegKey::ValueRead RegKey::ReadValue(DWORD index, WString& name, DWORD& type, std::vector<BYTE>& data) {
     const std::unique_ptr<wchar_t[]> nameBuffer(new wchar_t[kMaxValueNameLength]);
-    // The data may grow between the size query and the read: ask again until it fits.
-    DWORD dataSize = 0;
+    // The data may grow between a call that gives its size and the next: ask
+    // again until it fits.
+    DWORD dataSize = kFirstReadDataSize;
     for (;;) {
         DWORD nameLength = kMaxValueNameLength;
         data.resize(dataSize);
         DWORD size = dataSize;
-        const LSTATUS status = RegistryPlatform::Current().EnumValue(
-            handle, index, nameBuffer.get(), &nameLength, &type, data.empty() ? nullptr : data.data(), &size);
+        const LSTATUS status = RegistryPlatform::Current().EnumValue(handle, index, nameBuffer.get(), &nameLength,
+                                                                     &type, data.data(), &size);
         if (status == ERROR_NO_MORE_ITEMS) {
             return ValueRead::End;
         }
-        if (status == ERROR_MORE_DATA || (status == ERROR_SUCCESS && data.empty() && size > 0)) {
+        if (status == ERROR_MORE_DATA) {
             dataSize = size;
             continue;
         }

@@ -27,11 +27,6 @@ public:
     [[nodiscard]] bool Descend(const wchar_t* name);
 
     [[nodiscard]] bool EnumSubKey(DWORD index, wchar_t* name, DWORD capacity);
-    [[nodiscard]] bool EnumValue(DWORD index, wchar_t* name, DWORD nameCapacity, DWORD* type, BYTE* data,
-                                 DWORD* dataSize);
-    // Every value name of the key, however long; false when the listing failed
-    // before its end (the names are then incomplete).
-    [[nodiscard]] bool ValueNames(std::vector<WString>& names);
     [[nodiscard]] bool SetDword(const wchar_t* name, DWORD value);
     [[nodiscard]] bool SetBinary(const wchar_t* name, const void* data, DWORD size);
     [[nodiscard]] bool SetString(const wchar_t* name, const wchar_t* text);

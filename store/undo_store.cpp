@@ -15,7 +15,7 @@ WString UndoKeyPath() {
 
 bool StoreUndoArrangement(const IconRecordList& records) {
     RegKey key(UndoKeyPath().Text(), kStoreWriteAccess, 0);
-    return key.handle != nullptr && StoreRecords(key, records);
+    return key.handle != nullptr && StoreRecords(key, records) == StoreOutcome::Stored;
 }
 
 bool LoadUndoArrangement(IconRecordList& records) {

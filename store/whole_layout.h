@@ -2,18 +2,7 @@
 
 #include <vector>
 
-#include "store/icon_record.h"
-
-// Why a stored value is not a record that a save could have written.
-// The export names each in a table in this order (manage/export_layouts.cpp).
-enum class ValueProblem {
-    NameTooLong,   // 260 characters or more: no record key is that long
-    DataTooLong,   // over 528 bytes
-    DataTooShort,  // a REG_BINARY value under 10 bytes
-    DwordSize,     // a REG_DWORD value of other than 4 bytes
-    OtherType,     // neither REG_BINARY nor REG_DWORD
-    TextNotEnded,  // the text does not end with the data's last, and first, zero unit
-};
+#include "store/stored_values.h"
 
 struct SkippedValue {
     WString name;

@@ -312,6 +312,8 @@ TEST_F(Manage, BadFilesAreRefusedWithoutWritingAnything) {
          L"\"text\" is longer than 259 characters."},
         {"text-only key", OneLayout("\"New\"", Icon("\"T\"", "\"U\"", "1", "2", "true")),
          L"A text-only icon's key must equal its text."},
+        {"empty item key", OneLayout("\"New\"", Icon("\"\"", "\"A\"", "1", "2", "false")),
+         L"icon 1 (\"\"): The key of an icon that is not text-only cannot be empty."},
         {"item beyond 32 bits", OneLayout("\"New\"", Icon("\"a\"", "\"a\"", "2147483648", "2", "false")),
          L"\"x\" is outside -2147483648 to 2147483647, the range an icon's record holds."},
         {"text-only beyond 16 bits", OneLayout("\"New\"", good + ", " + Replaced(text, "20", "-32769")),

@@ -138,6 +138,66 @@ TEST_F(Save, SavingAgainReplacesTheLayoutWholly) {
     DeleteFileW(items.c_str());
 }
 
+// The registry takes names differing in the case of any letter for one, a
+// restore only those differing in A to Z: after a rename in the case of an
+// accented letter the record is stored under the new spelling.
+TEST_F(Save, RenameInTheCaseOfALetterStoresTheRecordUnderTheNewSpelling) {
+    ScratchFolder folder(ScratchLocation::Temp, {L"\u00e9lan.txt"});
+    {
+        DesktopFixture fixture(FixtureBesideTest(), {L"--shell-folder", folder.Path()});
+        EXPECT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", L"Case"}).exitCode);
+    }
+    ASSERT_TRUE(DeleteFileW(folder.PathOf(L"\u00e9lan.txt").c_str()));
+    folder.WriteTextFile(L"\u00c9lan.txt", L"");
+    DesktopFixture fixture(FixtureBesideTest(), {L"--shell-folder", folder.Path()});
+    ASSERT_EQ(L"\u00c9lan.txt", fixture.Identity(0));
+    const FixtureItem saved = fixture.Items()[0];
+    EXPECT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", L"Case"}).exitCode);
+    const auto values = RegistryValues(LayoutKey(L"Case"));
+    ASSERT_EQ(1u, values.size());
+    EXPECT_EQ(L"\u00c9lan.txt", values[0].name);
+
+    fixture.Move(0, saved.x + 200, saved.y + 100);
+    const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Case"});
+    EXPECT_NE(std::wstring::npos, result.standardOutput.find(L"Desktop Restored: 1 icons")) << result.standardOutput;
+    EXPECT_EQ(saved.x, fixture.Items()[0].x);
+    EXPECT_EQ(saved.y, fixture.Items()[0].y);
+}
+
+// An icon whose identity could not be read is still on the desktop: the stored
+// records showing its text stay, and only those of icons that are gone go.
+TEST_F(Save, IconsThatCouldNotBeReadKeepTheirStoredRecords) {
+    const std::wstring items = WriteItemsFile({L"Kept\t10\t20\tnone", L"Broken\t50\t60\tbad"});
+    const std::vector<BYTE> broken = ShellRecordData(5, 6, L"Broken");
+    WriteRegistryValue(LayoutKey(L"Unread"), L"broken.lnk", REG_BINARY, broken);
+    WriteRegistryValue(LayoutKey(L"Unread"), L"other.lnk", REG_BINARY, ShellRecordData(7, 8, L"Other"));
+    WriteRegistryValue(LayoutKey(L"Unread"), L"Gone", REG_DWORD, {1, 0, 1, 0});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    const RunResult result = RunKelvane({L"save", L"/y", L"/n", L"Unread"});
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(L"Desktop Saving. Read ITEMIDLIST Item 1 failed\n", AfterBanner(result.standardOutput));
+    EXPECT_EQ(L"", result.standardError);
+    const auto values = RegistryValues(LayoutKey(L"Unread"));
+    ASSERT_EQ(2u, values.size());
+    EXPECT_EQ(L"broken.lnk", values[0].name);
+    EXPECT_EQ(broken, values[0].data);
+    EXPECT_EQ(L"Kept", values[1].name);
+    DeleteFileW(items.c_str());
+}
+
+// A desktop not filled yet, or a shell that shows nothing, leaves the layout.
+TEST_F(Save, DesktopWithoutIconsLeavesTheLayoutAsItWas) {
+    WriteRegistryValue(LayoutKey(L"Previous"), L"Old", REG_DWORD, {5, 0, 6, 0});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", L"0"});
+    const RunResult result = RunKelvane({L"save", L"/y", L"/n", L"Previous"});
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(L"", AfterBanner(result.standardOutput));
+    EXPECT_EQ(L"The save found no icons on the desktop: the layout Previous was not changed.\n", result.standardError);
+    const auto values = RegistryValues(LayoutKey(L"Previous"));
+    ASSERT_EQ(1u, values.size());
+    EXPECT_EQ(L"Old", values[0].name);
+}
+
 TEST_F(Save, DefaultNameWhenNoneOrAnEmptyOneIsGiven) {
     const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
     DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});

@@ -8,6 +8,7 @@
 #include "store/reg_key.h"
 #include "store/registry_platform.h"
 #include "text/res_string.h"
+#include "unit/faulty_registry.h"
 
 namespace {
 
@@ -201,7 +202,7 @@ TEST_F(Store, ValueNamesDifferingInAsciiCaseLeaveTheLaterRecord) {
 
 TEST_F(Store, StoringLeavesExactlyTheRecordsWhateverTheLayoutHeld) {
     // The registry takes names differing in any letter case for one name: those
-    // values are written over in place and kept under their first spelling.
+    // values end up under the records' spellings.
     WriteRaw(L"L", L"\u00c4rger.txt", REG_BINARY, {1, 0, 0, 0, 1, 0, 0, 0, 0, 0});
     WriteRaw(L"L", L"README", REG_DWORD, {1, 0, 1, 0});
     WriteRaw(L"L", L"Gone", REG_DWORD, {1, 0, 1, 0});
@@ -209,17 +210,36 @@ TEST_F(Store, StoringLeavesExactlyTheRecordsWhateverTheLayoutHeld) {
     WriteRaw(L"L", L"junk", REG_SZ, {'x', 0, 0, 0});
     IconRecordList records = {ShellItem(L"\u00e4rger.txt", L"A", 7, 8), TextOnly(L"readme", 9, 10),
                               ShellItem(L"new.txt", L"N", 11, 12)};
-    ASSERT_TRUE(StoreLayout(L"L", records));
+    ASSERT_EQ(StoreOutcome::Stored, StoreLayout(L"L", records));
     const auto values = RawValues(L"L");
     ASSERT_EQ(3u, values.size());
     EXPECT_EQ(L"new.txt", values[0].name);
-    EXPECT_EQ(L"README", values[1].name);
+    EXPECT_EQ(L"readme", values[1].name);
     EXPECT_EQ((std::vector<uint8_t>{9, 0, 10, 0}), values[1].data);
-    EXPECT_EQ(L"\u00c4rger.txt", values[2].name);
+    EXPECT_EQ(L"\u00e4rger.txt", values[2].name);
     EXPECT_EQ((std::vector<uint8_t>{7, 0, 0, 0, 8, 0, 0, 0, 'A', 0, 0, 0}), values[2].data);
 
-    ASSERT_TRUE(StoreLayout(L"New", {}));
+    ASSERT_EQ(StoreOutcome::Stored, StoreLayout(L"New", {}));
     EXPECT_TRUE(KeyExists(std::wstring(kBase) + L"\\New")) << "an empty desktop stores an empty layout";
+}
+
+// Whichever step of moving a record onto its own spelling fails, the layout
+// keeps the stored record as it was.
+TEST_F(Store, RespellingThatFailsKeepsTheStoredRecord) {
+    for (const FaultyRegistry::Kind failing : {FaultyRegistry::Kind::DeleteValue, FaultyRegistry::Kind::SetValue}) {
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Brenlow");
+        Write(ShellItem(L"\u00e9lan.txt", L"old", 1, 2));
+        const auto before = RawValues(L"L");
+        {
+            FaultyRegistry registry([failing](const FaultyRegistry::Call& call) { return call.kind == failing; });
+            EXPECT_EQ(StoreOutcome::NothingWritten, StoreLayout(L"L", {ShellItem(L"\u00c9lan.txt", L"new", 3, 4)}));
+            EXPECT_EQ(1, registry.failures());
+        }
+        const auto after = RawValues(L"L");
+        ASSERT_EQ(1u, after.size());
+        EXPECT_EQ(before[0].name, after[0].name);
+        EXPECT_EQ(before[0].data, after[0].data);
+    }
 }
 
 TEST_F(Store, RegKeyDescent) {
