@@ -189,6 +189,36 @@ TEST_F(Watch, ItsRestoreIsKeptByTheShell) {
     EXPECT_EQ(L"", result.standardError);
 }
 
+// A lookup of the folder view that outlasts the restore's budget is given up;
+// when the shell answers at last, the watcher's abandoned call ends there: no
+// later call reaches the shell, and every object it obtained is released while
+// the watcher runs on.
+TEST_F(Watch, AnAbandonedFolderViewLookupLetsGoWhenItReturns) {
+    const std::vector<std::wstring> names = {L"watched 1.txt", L"watched 2.txt"};
+    const DesktopFiles desktopFiles(names);
+    std::vector<std::wstring> lines;
+    for (size_t i = 0; i < names.size(); ++i)
+        lines.push_back(L"Watched " + std::to_wstring(i) + L"\t21\t" + std::to_wstring(2 + 75 * i) + L"\tdesktop:" +
+                        names[i]);
+    const StandInRegistration redirect(StandInServerBesideTest());
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", Items(lines), L"--stand-in"});
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+    fixture.StandIn("fault reach hang");
+    RunningWatcher watcher;
+    ASSERT_TRUE(watcher.Ready());
+    Scramble(fixture);
+    BroadcastDisplayChange();
+    EXPECT_TRUE(watcher.Printed(L"Desktop Restored: 2 icons\n"));
+    fixture.StandIn("release");
+    EXPECT_TRUE(WaitUntil([&] { return fixture.StandInObjectCount().live == 0; })) << "objects of the server kept";
+    const auto calls = fixture.StandInCalls();
+    for (const char* late : {"count", "item", "position", "commit"})
+        EXPECT_EQ(0u, calls.count(late)) << late << " reached the shell after the restore gave up";
+    const RunResult result = watcher.Stop();
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(L"", result.standardError);
+}
+
 TEST_F(Watch, ABurstOfEventsRestoresOnce) {
     DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", L"6"});
     const auto saved = fixture.Items();
