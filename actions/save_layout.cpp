@@ -75,6 +75,7 @@ void SaveLayout(bool assumeYes, const wchar_t* givenName) {
             return;
         case WalkEnd::Stopped:
             Print(OutputStream::Err, L"The save was interrupted: the layout %s was not changed.\n", layoutName.Text());
+            NoteStopObeyed();
             return;
     }
     if (!StoreLayout(layoutName.Text(), records)) {

@@ -217,7 +217,7 @@ int RunCommandLine(int argc, const wchar_t* const* argv) {
         case Action::Undo: {
             // Undo walks the icons as a restore does, and ends as one when stopped.
             const int undone = UndoRestore(command.assumeYes);
-            return StopRequested() ? kStoppedExitCode : undone;
+            return StopObeyed() ? kStoppedExitCode : undone;
         }
         case Action::Watch:
             // A watcher stopped by Ctrl+C has done what it was asked: it ends with 0.
@@ -229,5 +229,5 @@ int RunCommandLine(int argc, const wchar_t* const* argv) {
     }
     // An action stopped by Ctrl+C has released what it held and said what it left
     // undone; the process ends as one that Ctrl+C ended.
-    return StopRequested() ? kStoppedExitCode : 0;
+    return StopObeyed() ? kStoppedExitCode : 0;
 }
