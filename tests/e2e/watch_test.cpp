@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <functional>
 #include <regex>
 #include <string>
@@ -341,6 +342,44 @@ std::wstring RunValue() {
                                 value.data.size() / sizeof(wchar_t) - 1);
     }
     return L"";
+}
+
+BOOL CALLBACK AddConsoleWindow(HWND window, LPARAM found) {
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    if (std::wstring(name) == L"WineConsoleClass") reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
+// The top-level windows of Wine's consoles.
+std::vector<HWND> ConsoleWindows() {
+    std::vector<HWND> windows;
+    EnumWindows(AddConsoleWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+// Started in the window of a command prompt, the background watcher shares
+// that prompt's console: it lets go of it and leaves the window as it was.
+TEST_F(Watch, BackgroundWatcherLeavesTheConsoleOfItsPromptShown) {
+    const std::vector<HWND> before = ConsoleWindows();
+    std::wstring commandLine = L"cmd.exe /c \"\"" + KelvanePath() + L"\" watch /background /w 1\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
+                               nullptr, &startup, &started));
+    const UniqueHandle prompt(started.hProcess);
+    CloseHandle(started.hThread);
+    // The watcher lets go of the console before it makes its window.
+    ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"KelvaneWatcher", nullptr) != nullptr; }));
+    std::vector<HWND> opened;
+    for (HWND window : ConsoleWindows()) {
+        if (std::find(before.begin(), before.end(), window) == before.end()) opened.push_back(window);
+    }
+    ASSERT_EQ(1u, opened.size()) << "the prompt's console window";
+    EXPECT_TRUE(IsWindowVisible(opened[0])) << "the prompt's console window was hidden";
+    EXPECT_EQ(0u, RunKelvane({L"watch", L"/stop"}).exitCode);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(prompt.Get(), kDeadlineMilliseconds)) << "the prompt waits on";
 }
 
 // The log-on registration, started exactly as the Run value says: without a
