@@ -25,3 +25,12 @@ WString GivenOrDefaultName(const wchar_t* givenName) {
     }
     return name;
 }
+
+void ReportLayoutNotFound(const wchar_t* name) {
+    // Joined, not formatted: a formatted text is cut at 1023 characters, and a
+    // name from /n can be far longer.
+    WString message(L"Layout not found: ");
+    message.Append(name);
+    message.Append(L".\n");
+    PrintText(OutputStream::Err, message.Text());
+}

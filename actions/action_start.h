@@ -31,3 +31,6 @@ private:
 // The layout name of an action on the store alone, which needs no desktop list
 // view: the given name or, when that is empty, the current display's default one.
 WString GivenOrDefaultName(const wchar_t* givenName);
+
+// Says on standard error that no stored layout has the name, however long it is.
+void ReportLayoutNotFound(const wchar_t* name);

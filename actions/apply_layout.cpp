@@ -185,6 +185,7 @@ int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList&
             PrintText(OutputStream::Err,
                       L"The restore was interrupted before its last icons; the stored layouts were left as they "
                       L"were.\n");
+            NoteStopObeyed();
             walkedAll = false;
             break;
         }

@@ -15,9 +15,8 @@ PositionCommit::PositionCommit(HWND listView, RemoteBuffers& shell, uint8_t* idL
       calibration_(CalibrateFolderView(thread_, listView, shell, idListBuffer)) {}
 
 void PositionCommit::Commit() {
-    // A stop asked for after the walk, or a shell that stopped answering, leaves
-    // the icons where the list view put them: nothing more is sent or said.
-    if (moved_.empty() || StopRequested() || shell_.ShellHung()) {
+    // A shell that stopped answering has had its line: nothing more is sent.
+    if (moved_.empty() || shell_.ShellHung()) {
         return;
     }
     switch (calibration_.verdict) {
@@ -44,6 +43,10 @@ void PositionCommit::CommitMoved() {
         // The reads are a walk over the moved icons: a stop ends it as it ends the
         // others, and a shell that stops answering gets no commit either.
         if (StopRequested()) {
+            PrintText(OutputStream::Err,
+                      L"The restore was interrupted before Windows was told to keep the icons where they now stand: "
+                      L"it may put them back later.\n");
+            NoteStopObeyed();
             return;
         }
         ListedIcon icon;

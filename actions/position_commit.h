@@ -30,9 +30,10 @@ public:
     // Commits every noted icon where the list view now shows it, when the
     // calibration agreed. When the folder view answered but disagreed, commits
     // nothing and says on standard error that the shell may not keep the
-    // positions. Silent when the folder view could not be reached or refused,
-    // and when a stop was requested or the shell stopped answering: then nothing
-    // is committed either.
+    // positions. A stop requested before the commit is sent leaves it unsent
+    // and says so in one line. Silent when the folder view could not be reached
+    // or refused, and when the shell stopped answering: then nothing is
+    // committed either.
     void Commit();
 
 private:

@@ -36,12 +36,7 @@ void RestoreLayout(bool assumeYes, const wchar_t* givenName) {
     StoredLayouts store;
     WString storedName;
     if (!store.Find(start.layoutName.Text(), storedName)) {
-        // Joined, not formatted: a formatted text is cut at 1023 characters, and a
-        // name from /n can be far longer.
-        WString message(L"Layout not found: ");
-        message.Append(start.layoutName);
-        message.Append(L".\n");
-        PrintText(OutputStream::Err, message.Text());
+        ReportLayoutNotFound(start.layoutName.Text());
         return;
     }
     RestoreFoundLayout(assumeYes, start.listView, storedName);

@@ -77,6 +77,7 @@ void SaveLayout(bool assumeYes, const wchar_t* givenName) {
             return;
         case WalkEnd::Stopped:
             Print(OutputStream::Err, L"The save was interrupted: the layout %s was not changed.\n", layoutName.Text());
+            NoteStopObeyed();
             return;
     }
     // A desktop not filled yet, or a shell that shows nothing, would empty the layout.

@@ -143,5 +143,5 @@ int RunCommandLine(int argc, const wchar_t* const* argv) {
     const int exitCode = spec.run(command);
     // A command stopped by Ctrl+C has released what it held and said what it left
     // undone; the process ends as one that Ctrl+C ended.
-    return spec.stopsWithExitCode && StopRequested() ? kStoppedExitCode : exitCode;
+    return spec.stopsWithExitCode && StopObeyed() ? kStoppedExitCode : exitCode;
 }

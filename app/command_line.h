@@ -26,6 +26,6 @@ void PrintUsage();
 
 // Prints, dispatches the one action and returns the exit code: the action's (0
 // for save, restore and query, an ActionResult for the others), -1 when the
-// command line itself is wrong, or kStoppedExitCode (app/stop_request.h) when a
-// stop was requested while an action walked the icons.
+// command line itself is wrong, or kStoppedExitCode (app/stop_request.h) when
+// the action left work undone on a stop request and said so.
 int RunCommandLine(int argc, const wchar_t* const* argv);

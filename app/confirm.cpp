@@ -4,6 +4,7 @@
 #include <conio.h>
 
 #include "app/console_output.h"
+#include "text/wstring.h"
 
 namespace {
 
@@ -64,7 +65,11 @@ KeyboardInput& KeyboardInput::Real() {
 wchar_t ReadKeyNoEcho() { return KeyboardInput::Current().ReadKey(); }
 
 bool AskYesNo(const wchar_t* question) {
-    Print(OutputStream::Out, L"%s [y/n]? ", question);
+    // Joined, not formatted: a formatted text is cut at 1023 characters, and a
+    // question can list many names or a long path.
+    WString prompt(question);
+    prompt.Append(L" [y/n]? ");
+    PrintText(OutputStream::Out, prompt.Text());
     const RawConsoleInput rawInput;
     for (;;) {
         const wchar_t key = ReadKeyNoEcho();

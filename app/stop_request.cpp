@@ -12,6 +12,7 @@ namespace {
 constexpr DWORD kCloseWaitMilliseconds = 4500;
 
 std::atomic<bool> stopRequested{false};
+std::atomic<bool> stopObeyed{false};
 
 // Scopes begin and end on the thread that runs the action only.
 int scopeDepth = 0;
@@ -48,8 +49,13 @@ void RequestStop() {
 
 bool StopRequested() { return stopRequested.load(); }
 
+void NoteStopObeyed() { stopObeyed.store(true); }
+
+bool StopObeyed() { return stopObeyed.load(); }
+
 void ClearStopRequest() {
     stopRequested.store(false);
+    stopObeyed.store(false);
     ResetEvent(StopRequestedEvent());
 }
 

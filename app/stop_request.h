@@ -11,7 +11,9 @@
 // a stop request instead: a process-wide flag that the walks poll between two
 // icons. A walk that finds it set stops there, says so, and releases everything
 // on its way out as any other early end does; the process then ends with
-// kStoppedExitCode, as a program stopped by Ctrl+C does.
+// kStoppedExitCode, as a program stopped by Ctrl+C does. A stop that comes when
+// no walk is left, while a save writes what its walk read, say, lets that step
+// finish: the action ends as it would have, and so does the process.
 //
 // Anything else that must stop the action under way asks the same way, with
 // RequestStop: a watcher told to end (by its window messages or by /stop) lets
@@ -34,6 +36,11 @@ void RequestStop();
 // until the last scope has ended. Tests call it as the console would, since
 // under Wine only Ctrl+C can be sent to a console.
 BOOL WINAPI StopOnConsoleSignal(DWORD signal);
+
+// Records that the action under way has left work undone on the stop request
+// and said so: only then does the process end with kStoppedExitCode.
+void NoteStopObeyed();
+[[nodiscard]] bool StopObeyed();
 
 // Forgets a stop request, for the tests that stop a watcher inside their own
 // process and go on: a program runs one action and ends.

@@ -2,6 +2,8 @@
 
 #include <objbase.h>
 
+#include <atomic>
+
 #include "desktop/com_ref.h"
 #include "desktop/desktop_folder_view.h"
 
@@ -26,7 +28,9 @@ struct FolderViewThread::Shared {
     const HANDLE jobDone;
     // Written by the caller before it signals jobReady; read by the thread after.
     std::shared_ptr<FolderViewJob> job;
-    bool stop = false;
+    // Set by the caller before it signals jobReady for the last time: at its
+    // end, or when it abandons the thread. A job not yet begun then never is.
+    std::atomic<bool> stop{false};
     // Written by the thread before its first jobDone.
     HRESULT reached = E_FAIL;
 };
@@ -56,13 +60,19 @@ FolderViewThread::~FolderViewThread() {
 }
 
 bool FolderViewThread::Run(const std::shared_ptr<FolderViewJob>& job) {
-    if (thread_ == nullptr || abandoned_) {
+    // A job handed over with no time left could reach the shell after the
+    // caller has given up on it.
+    if (thread_ == nullptr || abandoned_ || spent_ >= budget_) {
         return false;
     }
     shared_->job = job;
     SetEvent(shared_->jobReady);
     if (!Await(shared_->jobDone)) {
+        // The thread ends once the call it is in returns, without beginning the
+        // job when that call was the view's lookup.
         abandoned_ = true;
+        shared_->stop = true;
+        SetEvent(shared_->jobReady);
         return false;
     }
     shared_->job.reset();
@@ -86,8 +96,6 @@ DWORD WINAPI FolderViewThread::Serve(void* parameter) {
     ComRef<IFolderView> view;
     shared->reached = SUCCEEDED(apartment) ? ReachDesktopFolderView(view) : apartment;
     for (;;) {
-        // After an abandoned job the caller never signals again: the thread
-        // waits here, holding what it holds, until the process ends.
         WaitForSingleObject(shared->jobReady, INFINITE);
         if (shared->stop) {
             break;

@@ -22,8 +22,9 @@ constexpr DWORD kFolderViewBudgetMilliseconds = 5000;
 // view lives in the shell's process, and a shell that hangs would hold a call
 // into it for ever: so the caller waits for the calls, releases and leaving
 // the apartment included, at most the budget in all. A call still running when
-// the budget is spent is abandoned with the thread: neither the view nor the
-// apartment is touched again, and the caller goes on without them.
+// the budget is spent is abandoned with the thread: the caller goes on without
+// it, and the thread ends once that call returns, releasing the view and
+// leaving its apartment without beginning any other.
 class FolderViewThread {
 public:
     explicit FolderViewThread(DWORD budgetMilliseconds);
@@ -35,8 +36,9 @@ public:
 
     // True when the folder view was reached and the job ran to its end within
     // the budget. False when the view could not be reached (the job does not
-    // run) or time ran out (the thread is abandoned; every later job is refused
-    // at once).
+    // run), when no time is left (the job is not begun) or when time ran out
+    // while the view was looked up or the job ran (the thread is abandoned;
+    // every later job is refused at once).
     [[nodiscard]] bool Run(const std::shared_ptr<FolderViewJob>& job);
 
 private:

@@ -6,9 +6,13 @@
 #include <cstdint>
 #include <memory>
 
+#include "desktop/com_apartment.h"
 #include "text/wstring.h"
 
-// The desktop folder, root of the shell namespace; released when it goes.
+// The desktop folder, root of the shell namespace; released when it goes. The
+// thread that holds it is in a single-threaded COM apartment for as long, as
+// the shell expects of its namespace's callers: an item served by a namespace
+// extension is then named alike in every action.
 class DesktopFolder {
 public:
     DesktopFolder() = default;
@@ -21,6 +25,8 @@ public:
     IShellFolder* get() const { return folder_; }
 
 private:
+    // Declared first: the folder is released before the apartment is left.
+    ComApartment apartment_;
     IShellFolder* folder_ = nullptr;
 };
 

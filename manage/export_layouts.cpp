@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "actions/action_result.h"
+#include "actions/action_start.h"
 #include "app/confirm.h"
 #include "app/console_output.h"
 #include "store/file_bytes.h"
@@ -44,7 +45,7 @@ int ExportLayouts(bool assumeYes, const wchar_t* fileName, const wchar_t* givenN
     if (givenName[0] != L'\0') {
         WString storedName;
         if (!store.Find(givenName, storedName)) {
-            Print(OutputStream::Err, L"Layout not found: %s.\n", givenName);
+            ReportLayoutNotFound(givenName);
             return kActionNotDone;
         }
         names.push_back(storedName);

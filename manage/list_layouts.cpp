@@ -1,6 +1,7 @@
 #include "manage/list_layouts.h"
 
 #include "actions/action_result.h"
+#include "actions/action_start.h"
 #include "app/console_output.h"
 #include "store/layout_store.h"
 #include "store/stored_layouts.h"
@@ -17,7 +18,7 @@ int ListLayouts(const wchar_t* givenName) {
     }
     WString storedName;
     if (!store.Find(givenName, storedName)) {
-        Print(OutputStream::Err, L"Layout not found: %s.\n", givenName);
+        ReportLayoutNotFound(givenName);
         return kActionNotDone;
     }
     IconRecordList records;

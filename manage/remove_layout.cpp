@@ -11,7 +11,7 @@ int RemoveLayout(bool assumeYes, const wchar_t* givenName) {
     const WString name = GivenOrDefaultName(givenName);
     WString storedName;
     if (!StoredLayouts().Find(name.Text(), storedName)) {
-        Print(OutputStream::Err, L"Layout not found: %s.\n", name.Text());
+        ReportLayoutNotFound(name.Text());
         return kActionNotDone;
     }
     WString question;

@@ -12,6 +12,7 @@
 #include "desktop/desktop_list_view.h"
 #include "desktop/shell_platform.h"
 #include "store/stored_layouts.h"
+#include "watcher/window_message_filter.h"
 
 namespace {
 
@@ -48,7 +49,16 @@ bool DesktopWatcher::Listen() {
     // Top-level and never shown: broadcasts reach it, the user never sees it.
     window_ = CreateWindowExW(0, kWindowClass, L"Kelvane watcher", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr,
                               GetModuleHandleW(nullptr), this);
-    return window_ != nullptr;
+    if (window_ == nullptr) {
+        return false;
+    }
+    // A watcher run as administrator would otherwise never hear the shell, which
+    // runs at a lower integrity, announce its restart. A refusal leaves the
+    // other events to watch.
+    if (taskbarCreated_ != 0) {
+        (void)WindowMessageFilter::Current().Allow(window_, taskbarCreated_);
+    }
+    return true;
 }
 
 void DesktopWatcher::Run() {

@@ -49,6 +49,19 @@ std::wstring QuotedProgramPath() {
     }
 }
 
+// Lets go of the console. Its window is hidden first only when this process is
+// its only one: a console of its own, which Windows shows at log-on, and never
+// the cmd.exe or PowerShell the user started the watcher from.
+void ReleaseConsole() {
+    const HWND window = GetConsoleWindow();
+    // The count comes back whole even when the list cannot hold every process.
+    DWORD processes[2];
+    if (window != nullptr && GetConsoleProcessList(processes, 2) == 1) {
+        ShowWindow(window, SW_HIDE);
+    }
+    FreeConsole();
+}
+
 // The lines of the watcher itself, each begun with the time.
 int Watch(const WatchOptions& options) {
     TimestampedOutput output;
@@ -136,10 +149,9 @@ int RunWatchCommand(const WatchOptions& options) {
         case WatchMode::Console:
             return Watch(options);
         case WatchMode::Background: {
-            // Started at log-on: the console window goes at once, and the lines
-            // go to the log file instead.
-            ShowWindow(GetConsoleWindow(), SW_HIDE);
-            FreeConsole();
+            // Started at log-on: the console goes at once, and the lines go to
+            // the log file instead.
+            ReleaseConsole();
             const LogFileOutput log(WatcherLogPath(), kLogSizeBound);
             return Watch(options);
         }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "e2e/kelvane_process.h"
+#include "support/known_folders.h"
 #include "support/utf8.h"
 
 // Names a user may give a layout: each is stored by a save and found again by
@@ -56,24 +57,41 @@ TEST(LayoutNames, EveryNameStoredIsFoundAgain) {
     DeleteFileW(items.c_str());
 }
 
-// A restore of a name no layout has says so with the name whole, however long
-// it is and whatever it holds.
+// Every action on a name no layout has says so with the name whole, however
+// long it is and whatever it holds.
 TEST(LayoutNames, ANameNotStoredIsReportedWhole) {
     const std::wstring items = WriteItemsFile({L"One\t21\t2\tnone"});
     DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     DeleteRegistryTree(L"Software\\Brenlow");
+    WriteRegistryValue(LayoutKey(L"Stored"), L"One", REG_DWORD, PackedRecordData(300, 300));
     const std::wstring names[] = {
         std::wstring(2000, L'n'),
         L"%s%n" + std::wstring(1019, L'\u00fc') + L"%d",  // the formatting buffer's size and more
         L"Nowhere",
     };
-    for (const std::wstring& name : names) {
-        SCOPED_TRACE(name.size());
-        const RunResult result = RunKelvane({L"restore", L"/y", L"/n", name});
-        EXPECT_EQ(0u, result.exitCode);
-        EXPECT_EQ(L"", AfterBanner(result.standardOutput));
-        EXPECT_EQ(L"Layout not found: " + name + L".\n", result.standardError);
+    const std::wstring exported = TemporaryDirectory() + L"\\kv-not-found.json";
+    const struct {
+        std::vector<std::wstring> command;
+        DWORD exitCode;
+    } actions[] = {
+        {{L"restore", L"/y"}, 0},
+        {{L"list"}, kNotDone},
+        {{L"delete", L"/y"}, kNotDone},
+        {{L"export", L"/y", L"/f", exported}, kNotDone},
+    };
+    for (const auto& action : actions) {
+        for (const std::wstring& name : names) {
+            SCOPED_TRACE(ToUtf8(action.command[0]) + " " + std::to_string(name.size()));
+            std::vector<std::wstring> arguments = action.command;
+            arguments.insert(arguments.end(), {L"/n", name});
+            const RunResult result = RunKelvane(arguments);
+            EXPECT_EQ(action.exitCode, result.exitCode);
+            EXPECT_EQ(L"", AfterBanner(result.standardOutput));
+            EXPECT_EQ(L"Layout not found: " + name + L".\n", result.standardError);
+        }
     }
+    EXPECT_EQ(1u, RegistryValues(LayoutKey(L"Stored")).size());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(exported.c_str()));
     EXPECT_EQ(21, fixture.Items()[0].x);
     DeleteFileW(items.c_str());
 }

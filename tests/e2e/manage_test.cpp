@@ -192,6 +192,21 @@ TEST_F(Manage, HandEditedFileImportsAndRestoresToTheEditedPlace) {
     DeleteFileW(items.c_str());
 }
 
+// The question names every layout an import would replace, however long the
+// list: past the formatting buffer's 1023 characters too.
+TEST_F(Manage, ImportAsksWithEveryNameItReplaces) {
+    std::wstring listed;
+    for (int i = 10; i < 30; ++i) {
+        const std::wstring name = L"Display " + std::to_wstring(i) + L" " + std::wstring(190, L'\u00e9');
+        WriteRegistryValue(LayoutKey(name), L"Alpha", REG_DWORD, PackedRecordData(i, 2));
+        listed += (listed.empty() ? L"" : L"\n\t") + name;
+    }
+    ASSERT_EQ(0u, RunKelvane({L"export", L"/f", file}).exitCode);
+    const RunResult asked = RunKelvane({L"import", L"/f", file});
+    EXPECT_EQ(kNotDone, asked.exitCode);
+    EXPECT_EQ(L"Replace Icon Locations for:\n\t" + listed + L" [y/n]? n\n", AfterBanner(asked.standardOutput));
+}
+
 // Values no record form holds are named and left out; the rest is exported and
 // the export counts as not done.
 TEST_F(Manage, ExportNamesTheValuesItCannotRepresent) {

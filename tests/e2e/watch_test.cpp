@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <functional>
 #include <regex>
 #include <string>
@@ -189,6 +190,36 @@ TEST_F(Watch, ItsRestoreIsKeptByTheShell) {
     EXPECT_EQ(L"", result.standardError);
 }
 
+// A lookup of the folder view that outlasts the restore's budget is given up;
+// when the shell answers at last, the watcher's abandoned call ends there: no
+// later call reaches the shell, and every object it obtained is released while
+// the watcher runs on.
+TEST_F(Watch, AnAbandonedFolderViewLookupLetsGoWhenItReturns) {
+    const std::vector<std::wstring> names = {L"watched 1.txt", L"watched 2.txt"};
+    const DesktopFiles desktopFiles(names);
+    std::vector<std::wstring> lines;
+    for (size_t i = 0; i < names.size(); ++i)
+        lines.push_back(L"Watched " + std::to_wstring(i) + L"\t21\t" + std::to_wstring(2 + 75 * i) + L"\tdesktop:" +
+                        names[i]);
+    const StandInRegistration redirect(StandInServerBesideTest());
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", Items(lines), L"--stand-in"});
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+    fixture.StandIn("fault reach hang");
+    RunningWatcher watcher;
+    ASSERT_TRUE(watcher.Ready());
+    Scramble(fixture);
+    BroadcastDisplayChange();
+    EXPECT_TRUE(watcher.Printed(L"Desktop Restored: 2 icons\n"));
+    fixture.StandIn("release");
+    EXPECT_TRUE(WaitUntil([&] { return fixture.StandInObjectCount().live == 0; })) << "objects of the server kept";
+    const auto calls = fixture.StandInCalls();
+    for (const char* late : {"count", "item", "position", "commit"})
+        EXPECT_EQ(0u, calls.count(late)) << late << " reached the shell after the restore gave up";
+    const RunResult result = watcher.Stop();
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(L"", result.standardError);
+}
+
 TEST_F(Watch, ABurstOfEventsRestoresOnce) {
     DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", L"6"});
     const auto saved = fixture.Items();
@@ -311,6 +342,44 @@ std::wstring RunValue() {
                                 value.data.size() / sizeof(wchar_t) - 1);
     }
     return L"";
+}
+
+BOOL CALLBACK AddConsoleWindow(HWND window, LPARAM found) {
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    if (std::wstring(name) == L"WineConsoleClass") reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
+// The top-level windows of Wine's consoles.
+std::vector<HWND> ConsoleWindows() {
+    std::vector<HWND> windows;
+    EnumWindows(AddConsoleWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+// Started in the window of a command prompt, the background watcher shares
+// that prompt's console: it lets go of it and leaves the window as it was.
+TEST_F(Watch, BackgroundWatcherLeavesTheConsoleOfItsPromptShown) {
+    const std::vector<HWND> before = ConsoleWindows();
+    std::wstring commandLine = L"cmd.exe /c \"\"" + KelvanePath() + L"\" watch /background /w 1\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
+                               nullptr, &startup, &started));
+    const UniqueHandle prompt(started.hProcess);
+    CloseHandle(started.hThread);
+    // The watcher lets go of the console before it makes its window.
+    ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"KelvaneWatcher", nullptr) != nullptr; }));
+    std::vector<HWND> opened;
+    for (HWND window : ConsoleWindows()) {
+        if (std::find(before.begin(), before.end(), window) == before.end()) opened.push_back(window);
+    }
+    ASSERT_EQ(1u, opened.size()) << "the prompt's console window";
+    EXPECT_TRUE(IsWindowVisible(opened[0])) << "the prompt's console window was hidden";
+    EXPECT_EQ(0u, RunKelvane({L"watch", L"/stop"}).exitCode);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(prompt.Get(), kDeadlineMilliseconds)) << "the prompt waits on";
 }
 
 // The log-on registration, started exactly as the Run value says: without a

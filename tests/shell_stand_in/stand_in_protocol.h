@@ -22,8 +22,10 @@ inline constexpr wchar_t kStandInBlockName[] = L"Local\\KelvaneStandInShell";
 inline constexpr DWORD kStandInBlockSize = 4 << 20;
 inline constexpr UINT kStandInCallMessage = WM_APP + 40;
 
-// The fixture's answer when the call is to hang: the server then never returns.
+// The fixture's answer when the call is to hang: the server then does not
+// return until the fixture sets its release event, and then asks again.
 inline constexpr LRESULT kStandInHang = 0x4B56;
+inline constexpr wchar_t kStandInReleaseName[] = L"Local\\KelvaneStandInRelease";
 
 enum class StandInCall : uint32_t {
     ObjectMade,              // one of the server's objects came to be (kind in `index`)

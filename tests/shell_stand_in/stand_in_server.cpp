@@ -41,9 +41,16 @@ HRESULT Ask(StandInBlock* block, StandInCall call) {
     block->call = call;
     const LRESULT answer = SendMessageW(fixture, kStandInCallMessage, 0, 0);
     if (answer == kStandInHang) {
-        // A shell that never answers: the caller has to give up on this call.
-        for (;;)
-            Sleep(INFINITE);
+        // A shell that does not answer: the caller has to give up on this call.
+        // Once released, the call is answered as the fixture now answers it.
+        const HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, kStandInReleaseName);
+        if (release == nullptr) {
+            for (;;)
+                Sleep(INFINITE);
+        }
+        WaitForSingleObject(release, INFINITE);
+        CloseHandle(release);
+        return Ask(block, call);
     }
     return static_cast<HRESULT>(answer);
 }

@@ -4,12 +4,18 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #include "actions/restore_layout.h"
 #include "actions/save_layout.h"
+#include "app/command_line.h"
+#include "app/stop_request.h"
 #include "desktop/remote_records.h"
+#include "support/stand_in_registration.h"
 #include "unit/action_fault_harness.h"
+#include "unit/faulty_registry.h"
 #include "unit/faulty_shell.h"
 
 namespace {
@@ -243,6 +249,122 @@ TEST_F(ActionFaults, ShellThatStopsAnswering) {
         const std::vector<HWND> locks = c.restore ? std::vector<HWND>{listView, nullptr} : std::vector<HWND>{};
         EXPECT_EQ(locks, shell.locks);
         EXPECT_EQ(2u, RegistryValues(LayoutKey()).size()) << "the layout stays as it was";
+    }
+}
+
+// The namespace names the items from a single-threaded apartment that the
+// action enters and leaves; a thread in the multithreaded one already stays
+// there, and in it.
+TEST_F(ActionFaults, ItemsAreNamedInTheActionsOwnApartment) {
+    struct Case {
+        const wchar_t* name;
+        bool multithreadedBefore;
+        void (*action)();
+    };
+    const Case cases[] = {
+        {L"save", false, [] { SaveLayout(true, kLayout); }},
+        {L"restore", false, [] { RestoreLayout(true, kLayout); }},
+        {L"save, thread in the multithreaded apartment", true, [] { SaveLayout(true, kLayout); }},
+        {L"restore, thread in the multithreaded apartment", true, [] { RestoreLayout(true, kLayout); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartFixture();
+        WriteLayout();
+        std::vector<int> during;
+        int after = 0;
+        // A thread of its own, in no apartment unless the case puts it in one.
+        std::thread([&] {
+            const bool multithreaded =
+                c.multithreadedBefore && SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+            {
+                CapturedOutput output;
+                FaultyShell shell([](const Call&) { return false; });
+                c.action();
+                during = shell.identityApartments;
+            }
+            after = FaultyShell::CurrentApartment();
+            if (multithreaded) CoUninitialize();
+        }).join();
+        const int expected = c.multithreadedBefore ? APTTYPE_MTA : APTTYPE_STA;
+        EXPECT_FALSE(during.empty());
+        EXPECT_EQ(std::vector<int>(during.size(), expected), during);
+        EXPECT_EQ(c.multithreadedBefore ? APTTYPE_MTA : -1, after);
+    }
+}
+
+// A stop that comes once no walk is left: a save stores what its walk read and
+// a restore that has nothing more to send ends as it would have, both with 0;
+// a restore whose positions are still to be committed to the shell's record
+// leaves them unsent and says so, and ends as one Ctrl+C stopped.
+TEST_F(ActionFaults, StopAfterTheLastIcon) {
+    const std::wstring restored = L"Layout: Faults\nDesktop Restored: 2 icons\n";
+    const std::wstring notCommitted =
+        L"The restore was interrupted before Windows was told to keep the icons where they now stand: it may put "
+        L"them back later.\n";
+    struct Case {
+        const wchar_t* name;
+        const wchar_t* action;
+        bool standIn;
+        std::wstring outEnd;
+        std::wstring err;
+        int exitCode;
+        size_t values;
+    };
+    const Case cases[] = {
+        {L"save, during the store's write", L"save", false, L"", L"", 0, 4},
+        {L"restore, nothing to commit", L"restore", false, restored, L"", 0, 2},
+        {L"restore, before the commit", L"restore", true, restored, notCommitted, kStoppedExitCode, 2},
+    };
+    // For the shell that keeps a record, every icon has an ID list, as the
+    // folder view's calibration needs.
+    const DesktopFiles named({L"kv-stop-a.txt", L"kv-stop-b.txt", L"kv-stop-d.txt"});
+    folder->WriteTextFile(L"named.txt",
+                          L"Alpha\t700\t500\tdesktop:kv-stop-a.txt\nBeta\t30\t30\tdesktop:kv-stop-b.txt\n"
+                          L"Gamma\t300\t100\tdesktop:" +
+                              std::wstring(kFile) + L"\nDelta\t400\t400\tdesktop:kv-stop-d.txt\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::optional<StandInRegistration> redirect;
+        if (c.standIn) {
+            redirect.emplace(StandInServerBesideTest());
+            fixture = std::make_unique<DesktopFixture>(
+                FixtureBesideTest(),
+                std::vector<std::wstring>{L"--synthetic", folder->PathOf(L"named.txt"), L"--stand-in"});
+            identity = fixture->Identity(2);
+        } else {
+            StartFixture();
+        }
+        WriteLayout();
+        CapturedOutput output;
+        // The stop comes during the save's first write to the store, or while
+        // the restore handles its last record: after each walk's last look at it.
+        std::optional<FaultyRegistry> registry;
+        std::optional<FaultyShell> shell;
+        if (c.action == std::wstring(L"save")) {
+            registry.emplace([](const FaultyRegistry::Call& call) {
+                if (call.kind == FaultyRegistry::Kind::SetValue) RequestStop();
+                return false;
+            });
+        } else {
+            shell.emplace([last = AfterTheKeep(WritesTo(520, 2))](const Call& call) mutable {
+                if (last(call)) RequestStop();
+                return false;
+            });
+        }
+        const wchar_t* arguments[] = {L"Kelvane", c.action, L"/y", L"/n", kLayout};
+        const int exitCode = RunCommandLine(5, arguments);
+        const bool stopped = StopRequested();
+        ClearStopRequest();
+        EXPECT_TRUE(stopped) << "the stop never came";
+        EXPECT_EQ(c.exitCode, exitCode);
+        EXPECT_EQ(c.outEnd, output.out.substr(output.out.size() - std::min(output.out.size(), c.outEnd.size())));
+        EXPECT_EQ(c.err, output.err);
+        EXPECT_EQ(c.values, RegistryValues(LayoutKey()).size());
+        if (c.standIn) {
+            const auto calls = fixture->StandInCalls();
+            EXPECT_EQ(0u, calls.count("commit")) << "the commit went out";
+        }
     }
 }
 

@@ -53,11 +53,15 @@ TEST(AskYesNo, NoConsoleInputCountsAsNoWithoutWaiting) {
     EXPECT_EQ(1u, std::count(output.err.begin(), output.err.end(), L'\n'));
 }
 
+// As it stands and whole: a question far past the 1023 characters of a
+// formatted text too.
 TEST(AskYesNo, QuestionIsPrintedAsText) {
-    CapturedOutput output;
-    ScriptedKeys keys(L"n");
-    EXPECT_FALSE(AskYesNo(L"%s%n%d"));
-    EXPECT_EQ(L"%s%n%d [y/n]? n\n", output.out);
+    for (const std::wstring& question : {std::wstring(L"%s%n%d"), L"%s" + std::wstring(3000, L'\u00e9') + L"end"}) {
+        CapturedOutput output;
+        ScriptedKeys keys(L"n");
+        EXPECT_FALSE(AskYesNo(question.c_str()));
+        EXPECT_EQ(question + L" [y/n]? n\n", output.out);
+    }
 }
 
 // The query menu echoes the key it read, a key without a character of its own

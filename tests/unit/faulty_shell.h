@@ -64,6 +64,20 @@ public:
     HRESULT GetDesktopFolder(IShellFolder** folder) override {
         return Fails({Kind::DesktopFolder, 0, 0, 0, 0, nullptr}) ? E_FAIL : ShellPlatform::GetDesktopFolder(folder);
     }
+    HRESULT GetDataFromIdList(IShellFolder* folder, PCUITEMID_CHILD idList, int format, void* data, int size) override {
+        identityApartments.push_back(CurrentApartment());
+        return ShellPlatform::GetDataFromIdList(folder, idList, format, data, size);
+    }
+
+    // The COM apartment the calling thread entered (APTTYPE_STA for the
+    // process's first single-threaded one too), or -1 when it entered none: an
+    // implicit member of another thread's multithreaded apartment included.
+    static int CurrentApartment() {
+        APTTYPE type;
+        APTTYPEQUALIFIER qualifier;
+        if (FAILED(CoGetApartmentType(&type, &qualifier)) || qualifier == APTTYPEQUALIFIER_IMPLICIT_MTA) return -1;
+        return type == APTTYPE_MAINSTA ? APTTYPE_STA : static_cast<int>(type);
+    }
 
     int failures() const { return budget_.failures; }
     // The sizes of the blocks obtained and not freed, in the order of their addresses.
@@ -78,6 +92,8 @@ public:
     std::vector<HWND> locks;
     // Messages that reached the platform after one was left unanswered.
     int sendsAfterSilence = 0;
+    // The apartment of each namespace call that names an item (CurrentApartment).
+    std::vector<int> identityApartments;
 
 private:
     Call Locate(Kind kind, const void* address, SIZE_T size) const {

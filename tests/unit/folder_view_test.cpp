@@ -48,17 +48,22 @@ TEST(FolderViewCalibration, OnlyOneOffsetForEveryIconAgrees) {
 }
 
 // A job that counts its runs and, when told, waits until released: a shell
-// that does not answer.
+// that does not answer. It keeps a handle to the thread it last ran on.
 class CountingJob : public FolderViewJob {
 public:
     explicit CountingJob(HANDLE release = nullptr) : release_(release) {}
+    ~CountingJob() override {
+        if (thread != nullptr) CloseHandle(thread);
+    }
     void Run(IFolderView* view) override {
         sawView = view != nullptr;
+        if (thread == nullptr) thread = OpenThread(SYNCHRONIZE, FALSE, GetCurrentThreadId());
         if (release_ != nullptr) WaitForSingleObject(release_, INFINITE);
         InterlockedIncrement(&runs);
     }
     LONG runs = 0;
     bool sawView = false;
+    HANDLE thread = nullptr;
 
 private:
     HANDLE release_;
@@ -86,13 +91,26 @@ TEST(FolderViewThread, RunsJobsUntilOneOverrunsThenRefusesAtOnce) {
     EXPECT_EQ(0, hanging->runs) << "still in its call";
     EXPECT_EQ(0, later->runs) << "never given to the abandoned thread";
     // The abandoned thread ends its job when the shell answers at last, and
-    // then waits for work that never comes.
+    // then ends itself, releasing what it holds.
     SetEvent(release);
-    for (int wait = 0; wait < 1000 && hanging->runs == 0; ++wait)
-        Sleep(10);
+    ASSERT_NE(nullptr, hanging->thread);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hanging->thread, 30000)) << "the abandoned thread waits on";
     EXPECT_EQ(1, hanging->runs);
     EXPECT_EQ(0, later->runs);
     CloseHandle(release);
+}
+
+// With no time left a job is refused before it is handed over: nothing keeps
+// it to run later.
+TEST(FolderViewThread, NoJobIsHandedOverOnceTheBudgetIsSpent) {
+    auto job = std::make_shared<CountingJob>();
+    const std::weak_ptr<CountingJob> handedOver = job;
+    {
+        FolderViewThread thread(0);
+        EXPECT_FALSE(thread.Run(job));
+    }
+    job.reset();
+    EXPECT_TRUE(handedOver.expired()) << "the thread holds the job";
 }
 
 }  // namespace

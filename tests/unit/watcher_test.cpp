@@ -6,6 +6,7 @@
 #include <future>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/stop_request.h"
@@ -14,6 +15,7 @@
 #include "unit/captured_output.h"
 #include "watcher/desktop_settle.h"
 #include "watcher/watch_command.h"
+#include "watcher/window_message_filter.h"
 
 namespace {
 
@@ -135,6 +137,26 @@ TEST_F(WatcherStop, TheEndOfTheSession) {
     EXPECT_EQ(TRUE, SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF)) << "the watcher lets it end";
     SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     ExpectStopped();
+}
+
+// The watcher's window lets the shell's restart through the integrity filter,
+// which a watcher run as administrator needs to hear it.
+TEST_F(WatcherStop, TheShellsRestartPassesTheIntegrityFilter) {
+    struct RecordingFilter : WindowMessageFilter {
+        bool Allow(HWND window, UINT message) override {
+            allowed.push_back({window, message});
+            return true;
+        }
+        std::vector<std::pair<HWND, UINT>> allowed;
+    } filter;
+    const WindowMessageFilter::Scope installed(&filter);
+    const HWND window = Start();
+    ASSERT_NE(nullptr, window);
+    RequestStop();
+    ExpectStopped();
+    // Read once the watcher's thread has ended.
+    const std::vector<std::pair<HWND, UINT>> expected = {{window, RegisterWindowMessageW(L"TaskbarCreated")}};
+    EXPECT_EQ(expected, filter.allowed);
 }
 
 TEST_F(WatcherStop, TheConsoleControlHandler) {
