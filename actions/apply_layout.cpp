@@ -153,9 +153,8 @@ int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList&
     if (!OpenShellProcess(shell, listView)) {
         return 0;
     }
-    // The ID-list buffer comes before the blocks here, after them in the save:
-    // each command keeps its own fixed order of acquiring, so that the failures
-    // a user can meet, and what each prints, stay as they have always been.
+    // The ID-list buffer comes before the blocks here, after them in the save: the
+    // order decides which failure a user meets, and so what is printed.
     IdListBuffer idListBuffer = AllocateIdListBuffer();
     if (!idListBuffer) {
         return 0;
@@ -164,10 +163,8 @@ int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList&
             shell, {RemoteBlock::Rect, RemoteBlock::Item, RemoteBlock::Find, RemoteBlock::Text, RemoteBlock::Point})) {
         return 0;
     }
-    // The folder view is calibrated before the keep for undo reads the
-    // arrangement: both must see the icons before anything moves, and the keep's
-    // cost then stands on its own. A shell that stops answering during the
-    // calibration is seen after the keep, which then returns at once.
+    // The calibration and the keep for undo both read the icons before anything
+    // moves; a shell that stops answering during the calibration ends the keep at once.
     PositionCommit commit(listView, shell, idListBuffer.get());
     KeepArrangementForUndo(listView, shell, desktopFolder.get(), idListBuffer.get());
     if (shell.ShellHung()) {

@@ -9,13 +9,10 @@
 #include "desktop/folder_view_thread.h"
 #include "desktop/remote_buffers.h"
 
-// Makes the shell keep the positions a restore gives the icons. Windows 10 1809
-// and later keep a record of their own of where each desktop icon stands; a
-// move through the list view does not reach it, and the shell puts the icons
-// back from it later. The folder view takes positions into that record, so
-// every icon the restore placed or moved out of the way is committed there too,
-// after the list-view moves, which stay as they are. The COM apartment and the
-// folder view live as long as this object: one restore.
+// Makes the shell keep the positions a restore gives the icons: since Windows 10
+// 1809 the shell keeps its own record of them, which list-view moves do not
+// reach, so every icon placed or moved out of the way is also committed through
+// the folder view. The folder view's apartment lives as long as this object.
 class PositionCommit {
 public:
     // Reaches the folder view and calibrates it against the list view; must be

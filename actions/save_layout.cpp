@@ -47,9 +47,8 @@ void SaveLayout(bool assumeYes, const wchar_t* givenName) {
         PrintText(OutputStream::Err, L"Could not get IShellFolder.\n");
         return;
     }
-    // The blocks come before the ID-list buffer here, after it in the restore:
-    // each command keeps its own fixed order of acquiring, so that the failures
-    // a user can meet, and what each prints, stay as they have always been.
+    // The blocks come before the ID-list buffer here, after it in the restore: the
+    // order decides which failure a user meets, and so what is printed.
     RemoteBuffers shell;
     if (!OpenShellProcess(shell, listView) ||
         !AllocateShellBlocks(shell, {RemoteBlock::Item, RemoteBlock::Text, RemoteBlock::Point})) {

@@ -98,7 +98,7 @@ CommandLine ParseArguments(int argc, const wchar_t* const* argv) {
 }
 
 void PrintBanner() {
-    // The build number has always been printed with three digits: 1.5.4.019.
+    // The build number is printed with three digits: 1.5.4.019.
     Print(OutputStream::Out, L"Kelvane Ver: %d.%d.%d.%03d Saves and restores the desktop icon layout.\n",
           KELVANE_VERSION_MAJOR, KELVANE_VERSION_MINOR, KELVANE_VERSION_PATCH, KELVANE_VERSION_BUILD);
 }

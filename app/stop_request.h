@@ -2,23 +2,14 @@
 
 #include <windows.h>
 
-// Stopping an action between two icons.
-//
-// Ctrl+C, Ctrl+Break and closing the console end a console program at once,
-// wherever it is. In the middle of a walk over the icons that would leave the
-// action's blocks in the shell, the desktop's redrawing locked, and a save
-// half done. So while a walk runs, a ConsoleStopScope turns those signals into
-// a stop request instead: a process-wide flag that the walks poll between two
-// icons. A walk that finds it set stops there, says so, and releases everything
-// on its way out as any other early end does; the process then ends with
-// kStoppedExitCode, as a program stopped by Ctrl+C does. A stop that comes when
-// no walk is left, while a save writes what its walk read, say, lets that step
-// finish: the action ends as it would have, and so does the process.
-//
-// Anything else that must stop the action under way asks the same way, with
-// RequestStop: a watcher told to end (by its window messages or by /stop) lets
-// a restore in progress stop at its next icon first. Questions and menus keep
-// the console's own handling: a scope is installed only after them.
+// Stopping an action between two icons. While a walk runs, a ConsoleStopScope
+// turns Ctrl+C, Ctrl+Break and the console's close into a stop request, a
+// process-wide flag the walks poll between two icons, so that no blocks stay in
+// the shell and no save is left half done. A walk that finds it set stops, says
+// so and releases everything; a stop that comes once no walk is left lets the
+// last step finish. Anything else that must stop the action under way (the
+// watcher told to end) calls RequestStop. Questions and menus keep the console's
+// own handling: a scope is installed only after them.
 
 // Asks the action under way (and any that would follow) to stop at the next
 // icon. Safe from any thread, at any time, and more than once.

@@ -2,12 +2,8 @@
 
 namespace {
 
-// How long a list-view message may take. The shell answers these messages in
-// well under a millisecond, and even a crowded desktop repainting after a move
-// in well under a second; Windows itself calls a window that has not taken a
-// message for five seconds not responding. Twice that leaves a slow but working
-// shell all the time it needs, and still ends an action on a hung one within
-// seconds rather than never.
+// How long a list-view message may take: twice the five seconds after which
+// Windows calls a window not responding, ample for a crowded desktop repainting.
 constexpr UINT kAnswerWaitMilliseconds = 10000;
 
 }  // namespace

@@ -58,8 +58,8 @@ bool LoadLayout(const wchar_t* layoutName, IconRecordList& list) {
 
 bool LoadRecords(RegKey& key, IconRecordList& list) {
     list.clear();
-    // The first value too large for a record's buffers ends the loading, as it
-    // always has; values of other types are passed over.
+    // The first value too large for a record's buffers ends the loading; values
+    // of other types are passed over.
     (void)ReadStoredValues(key, [&list](const StoredValue& value) {
         if (value.record) {
             list.push_back(*value.record);
