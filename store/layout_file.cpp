@@ -103,6 +103,13 @@ bool GetInteger(const Json& object, const char* field, const wchar_t* holder, co
     return true;
 }
 
+// The icon's x and y, each within the range of the record that holds them.
+template <typename Integer>
+bool GetPosition(const Json& icon, const wchar_t* holder, const Place& place, Integer& x, Integer& y,
+                 std::wstring& problem) {
+    return GetInteger(icon, "x", holder, place, x, problem) && GetInteger(icon, "y", holder, place, y, problem);
+}
+
 bool ReadIcon(const Json& icon, const Place& at, IconRecord& record, std::wstring& problem) {
     if (!HasExactly(icon, {"key", "text", "x", "y", "textOnly"}, at, problem)) {
         return false;
@@ -126,8 +133,7 @@ bool ReadIcon(const Json& icon, const Place& at, IconRecord& record, std::wstrin
         }
         int32_t x = 0;
         int32_t y = 0;
-        if (!GetInteger(icon, "x", L"an icon's record", place, x, problem) ||
-            !GetInteger(icon, "y", L"an icon's record", place, y, problem)) {
+        if (!GetPosition(icon, L"an icon's record", place, x, y, problem)) {
             return false;
         }
         record.Set(key.c_str(), text.c_str(), x, y);
@@ -139,8 +145,7 @@ bool ReadIcon(const Json& icon, const Place& at, IconRecord& record, std::wstrin
     }
     int16_t x = 0;
     int16_t y = 0;
-    if (!GetInteger(icon, "x", L"a text-only record", place, x, problem) ||
-        !GetInteger(icon, "y", L"a text-only record", place, y, problem)) {
+    if (!GetPosition(icon, L"a text-only record", place, x, y, problem)) {
         return false;
     }
     record.SetTextOnly(text.c_str(), x, y);
