@@ -138,10 +138,10 @@ int RunCommandLine(int argc, const wchar_t* const* argv) {
         PrintUsage();
         return -1;
     }
-    const CommandSpec& spec = *std::find_if(Commands().begin(), Commands().end(),
-                                            [&](const CommandSpec& row) { return row.action == command.action; });
-    const int exitCode = spec.run(command);
+    const CommandSpec& row = *std::find_if(Commands().begin(), Commands().end(),
+                                           [&](const CommandSpec& entry) { return entry.action == command.action; });
+    const int exitCode = row.run(command);
     // A command stopped by Ctrl+C has released what it held and said what it left
     // undone; the process ends as one that Ctrl+C ended.
-    return spec.stopsWithExitCode && StopObeyed() ? kStoppedExitCode : exitCode;
+    return row.stopsWithExitCode && StopObeyed() ? kStoppedExitCode : exitCode;
 }

@@ -161,18 +161,24 @@ TEST_F(Watch, EachKindOfEventBringsTheIconsBack) {
     EXPECT_EQ(1u, Occurrences(output, L" The watcher stopped.\n"));
 }
 
+// One synthetic item a line, in a column, each named by a file of the desktop
+// folder so that it carries an ID list.
+std::vector<std::wstring> WatchedItems(const std::vector<std::wstring>& names) {
+    std::vector<std::wstring> lines;
+    for (size_t i = 0; i < names.size(); ++i)
+        lines.push_back(L"Watched " + std::to_wstring(i) + L"\t21\t" + std::to_wstring(2 + 75 * i) + L"\tdesktop:" +
+                        names[i]);
+    return lines;
+}
+
 // On a shell that keeps its own record of positions (the fixture's stand-in,
 // reached through the test prefix's redirect), the watcher's restore is told to
 // the record as restore's is, and survives the shell's refresh.
 TEST_F(Watch, ItsRestoreIsKeptByTheShell) {
     const std::vector<std::wstring> names = {L"watched 1.txt", L"watched 2.txt", L"watched 3.txt"};
     const DesktopFiles desktopFiles(names);
-    std::vector<std::wstring> lines;
-    for (size_t i = 0; i < names.size(); ++i)
-        lines.push_back(L"Watched " + std::to_wstring(i) + L"\t21\t" + std::to_wstring(2 + 75 * i) + L"\tdesktop:" +
-                        names[i]);
     const StandInRegistration redirect(StandInServerBesideTest());
-    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", Items(lines), L"--stand-in"});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", Items(WatchedItems(names)), L"--stand-in"});
     const auto saved = fixture.Items();
     ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
     RunningWatcher watcher;
@@ -197,12 +203,8 @@ TEST_F(Watch, ItsRestoreIsKeptByTheShell) {
 TEST_F(Watch, AnAbandonedFolderViewLookupLetsGoWhenItReturns) {
     const std::vector<std::wstring> names = {L"watched 1.txt", L"watched 2.txt"};
     const DesktopFiles desktopFiles(names);
-    std::vector<std::wstring> lines;
-    for (size_t i = 0; i < names.size(); ++i)
-        lines.push_back(L"Watched " + std::to_wstring(i) + L"\t21\t" + std::to_wstring(2 + 75 * i) + L"\tdesktop:" +
-                        names[i]);
     const StandInRegistration redirect(StandInServerBesideTest());
-    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", Items(lines), L"--stand-in"});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", Items(WatchedItems(names)), L"--stand-in"});
     ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
     fixture.StandIn("fault reach hang");
     RunningWatcher watcher;
