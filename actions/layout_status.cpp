@@ -128,8 +128,8 @@ int ReportLayoutStatus(const wchar_t* givenName) {
     heading.Append(storedName);
     heading.Append(L"\n");
     PrintText(OutputStream::Out, heading.Text());
-    Print(OutputStream::Out, L"In place: %d\nElsewhere: %d\nNot on the desktop: %d\nNot in the layout: %d\n",
-          inPlace, elsewhere, notOnDesktop, notInLayout);
+    Print(OutputStream::Out, L"In place: %d\nElsewhere: %d\nNot on the desktop: %d\nNot in the layout: %d\n", inPlace,
+          elsewhere, notOnDesktop, notInLayout);
     for (const Pairing& pairing : pairings) {
         if (pairing.stored == nullptr) {
             PrintIconLine(L"not-in-layout", pairing);
@@ -140,8 +140,7 @@ int ReportLayoutStatus(const wchar_t* givenName) {
         }
     }
     if (walk.itemsFailed > 0) {
-        Print(OutputStream::Err, L"%d icons could not be read: they count as not on the desktop.\n",
-              walk.itemsFailed);
+        Print(OutputStream::Err, L"%d icons could not be read: they count as not on the desktop.\n", walk.itemsFailed);
     }
     return elsewhere == 0 ? kActionDone : kActionNotDone;
 }
