@@ -173,8 +173,8 @@ int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList&
         return 0;
     }
     // The calibration and the keep for undo both read the icons before anything
-    // moves, and nothing is kept for a desktop that arranges itself; a shell that stops answering during the
-    // calibration ends the keep at once.
+    // moves, and nothing is kept for a desktop that arranges itself; a shell
+    // that stops answering during the calibration ends the keep at once.
     PositionCommit commit(listView, shell, idListBuffer.get());
     if (commit.FolderViewArrangesIcons()) {
         ReportArrangedDesktop();
