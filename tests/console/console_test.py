@@ -137,6 +137,21 @@ class QueryMenu(unittest.TestCase):
         self.assertEqual(0, self.terminal.exit_code())
         self.assertEqual((200, 30), self.alpha_position())
 
+    def test_a_desktop_that_arranges_itself_is_not_asked_about(self):
+        write_layouts({"Home": {"alpha.txt": (100, 30)}})
+        self.fixture.ask("auto-arrange on")
+        try:
+            arranged = self.alpha_position()
+            self.query()
+            self.terminal.keys("1")
+            screen = self.terminal.wait_for("restore again.")
+            self.assertIn('turn off "Auto arrange icons"', screen.replace("\n", ""))
+            self.assertEqual(0, self.terminal.exit_code())
+            self.assertNotIn("Restore Icon Locations", screen)
+            self.assertEqual(arranged, self.alpha_position())
+        finally:
+            self.fixture.ask("auto-arrange off")
+
     def test_thirty_five_layouts_fill_the_menu(self):
         write_layouts({f"L{n:02}": {"alpha.txt": (n * 10, 50)} for n in range(1, 36)})
         screen = self.query("/y")
