@@ -4,6 +4,7 @@
 #include "actions/save_layout.h"
 #include "actions/undo_restore.h"
 #include "app/console_output.h"
+#include "diagnose/doctor.h"
 #include "manage/export_layouts.h"
 #include "manage/import_layouts.h"
 #include "manage/list_layouts.h"
@@ -100,6 +101,11 @@ constexpr CommandSpec kCommands[] = {
      L"  watch [/w Seconds | /stop | /install | /uninstall] - Put the icons back by themselves.\n",
      false,
      [](const CommandLine& c) { return RunWatchCommand(c.watch); }},
+    {Action::Doctor,
+     {L"doctor", L"/doctor"},
+     L"  doctor                       - Print the facts a problem report needs.\n",
+     false,
+     [](const CommandLine&) { return RunDoctor(); }},
 };
 
 constexpr OptionSpec kOptions[] = {
