@@ -62,20 +62,20 @@ bool RegKey::ReadString(const wchar_t* name, WString& text) {
     if (handle == nullptr) {
         return false;
     }
-    // The value may grow between the call that gives its size and the read.
+    // The value may grow between the call that gives its size and the read. The
+    // buffer keeps room for a zero past the data.
     DWORD size = 0;
     DWORD type = 0;
     std::vector<BYTE> data;
     LSTATUS status;
     do {
         data.resize(size + sizeof(wchar_t));
-        size = static_cast<DWORD>(data.size() - sizeof(wchar_t));
         status = RegistryPlatform::Current().QueryValue(handle, name, &type, data.data(), &size);
     } while (status == ERROR_MORE_DATA);
     if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
         return false;
     }
-    // Stored strings need not end with their zero: one is added past the data.
+    // Stored strings need not end with their zero: one is put past the data.
     data.resize(size - size % sizeof(wchar_t) + sizeof(wchar_t), 0);
     data[data.size() - 1] = 0;
     data[data.size() - 2] = 0;
