@@ -26,6 +26,20 @@ WString GivenOrDefaultName(const wchar_t* givenName) {
     return name;
 }
 
+void ReportArrangedDesktop() {
+    PrintText(OutputStream::Err,
+              L"The desktop arranges its icons by itself, so the restore moved none: turn off \"Auto arrange "
+              L"icons\" (right-click the desktop, then View) and restore again.\n");
+}
+
+bool RefuseArrangedDesktop(HWND listView) {
+    if (!ListViewArrangesIcons(listView)) {
+        return false;
+    }
+    ReportArrangedDesktop();
+    return true;
+}
+
 void ReportLayoutNotFound(const wchar_t* name) {
     // Joined, not formatted: a formatted text is cut at 1023 characters, and a
     // name from /n can be far longer.

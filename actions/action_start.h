@@ -32,5 +32,13 @@ private:
 // view: the given name or, when that is empty, the current display's default one.
 WString GivenOrDefaultName(const wchar_t* givenName);
 
+// Says on standard error that the desktop arranges its icons by itself, so that
+// a restore can place none, and how to turn that off.
+void ReportArrangedDesktop();
+
+// True, after saying so, when the list view arranges its icons by itself: a
+// restore then moves nothing and prints no summary.
+[[nodiscard]] bool RefuseArrangedDesktop(HWND listView);
+
 // Says on standard error that no stored layout has the name, however long it is.
 void ReportLayoutNotFound(const wchar_t* name);

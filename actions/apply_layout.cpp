@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "actions/action_start.h"
 #include "actions/icon_placement.h"
 #include "actions/item_exchange.h"
 #include "actions/position_commit.h"
@@ -38,14 +39,19 @@ struct ApplyContext {
 };
 
 void PlaceIcon(ApplyContext& context, int index, const IconRecord& record) {
-    int evicted = -1;
-    if (RestoreIconPosition(context.listView, index, record.x, record.y, context.shell, context.scan, evicted) ==
-        ScratchBlocks::Overwritten) {
+    const Placement placement =
+        RestoreIconPosition(context.listView, index, record.x, record.y, context.shell, context.scan);
+    if (placement.blocks == ScratchBlocks::Overwritten) {
         context.findHoldsTextSearch = false;
     }
-    context.commit.NoteMoved(index);
-    if (evicted != -1) {
-        context.commit.NoteMoved(evicted);
+    // The occupant moved first: an icon that was its own occupant ends at its place.
+    if (placement.evicted != -1) {
+        context.commit.NoteMoved(placement.evicted, placement.evictedTo, WString());
+    }
+    if (placement.moved) {
+        context.commit.NoteMoved(index, {record.x, record.y}, record.displayText);
+    } else {
+        context.commit.NoteMatched(index);
     }
 }
 
@@ -143,6 +149,9 @@ int ApplyLayout(HWND listView, const wchar_t* layoutName, FreeSpotScan::Start sc
 
 int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList& records,
                  FreeSpotScan::Start scanStart) {
+    if (RefuseArrangedDesktop(listView)) {
+        return 0;
+    }
     // The save names a missing desktop folder, the restore does not: a save that
     // stores nothing must say why, while a restore speaks only of its icons.
     DesktopFolder desktopFolder;
@@ -164,8 +173,13 @@ int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList&
         return 0;
     }
     // The calibration and the keep for undo both read the icons before anything
-    // moves; a shell that stops answering during the calibration ends the keep at once.
+    // moves, and nothing is kept for a desktop that arranges itself; a shell that stops answering during the
+    // calibration ends the keep at once.
     PositionCommit commit(listView, shell, idListBuffer.get());
+    if (commit.FolderViewArrangesIcons()) {
+        ReportArrangedDesktop();
+        return 0;
+    }
     KeepArrangementForUndo(listView, shell, desktopFolder.get(), idListBuffer.get());
     if (shell.ShellHung()) {
         PrintText(OutputStream::Err, kShellHungLine);

@@ -190,33 +190,34 @@ void FreeSpotScan::ForgetCoverage() {
     mayBeFree_.clear();
 }
 
-ScratchBlocks RestoreIconPosition(HWND listView, int index, int x, int y, RemoteBuffers& shell, FreeSpotScan& scan,
-                                  int& evicted) {
-    evicted = -1;
+Placement RestoreIconPosition(HWND listView, int index, int x, int y, RemoteBuffers& shell, FreeSpotScan& scan) {
+    Placement placement;
     // Left unanswered, the point read back would be whatever the block held.
     if (!shell.Send(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(shell.remotePoint),
                     {RemoteBlock::Point})) {
-        return ScratchBlocks::Untouched;
+        return placement;
     }
     POINT current;
     if (!ShellPlatform::Current().Read(shell.process(), shell.remotePoint, &current, sizeof(current))) {
         Print(OutputStream::Out, L"RestoreIconPosition. Read Position Mem for Item %d failed\n", index);
-        return ScratchBlocks::Untouched;
+        return placement;
     }
     if (current.x == x && current.y == y) {
-        return ScratchBlocks::Untouched;
+        return placement;
     }
+    placement.blocks = ScratchBlocks::Overwritten;
     int occupant = -1;
     RECT occupantBounds;
     switch (TestPoint(listView, x, y, shell, &occupant, occupantBounds, false, index)) {
         case Cover::Failed:
-            return ScratchBlocks::Overwritten;
+            return placement;
         case Cover::Covered: {
             POINT freePoint;
             if (scan.FindFreeIconPosition(listView, freePoint, shell)) {
                 shell.Send(listView, LVM_SETITEMPOSITION, occupant, PackItemPosition(freePoint.x, freePoint.y));
                 scan.NoteVacated(occupantBounds);
-                evicted = occupant;
+                placement.evicted = occupant;
+                placement.evictedTo = freePoint;
             }
             break;
         }
@@ -234,5 +235,6 @@ ScratchBlocks RestoreIconPosition(HWND listView, int index, int x, int y, Remote
         }
     }
     shell.Send(listView, LVM_SETITEMPOSITION, index, PackItemPosition(x, y));
-    return ScratchBlocks::Overwritten;
+    placement.moved = true;
+    return placement;
 }

@@ -71,13 +71,20 @@ private:
 // the restore engine then writes its text search into remoteFind again.
 enum class ScratchBlocks { Untouched, Overwritten };
 
+// What placing one icon did.
+struct Placement {
+    ScratchBlocks blocks = ScratchBlocks::Untouched;
+    bool moved = false;  // the icon was sent to its place
+    int evicted = -1;    // the occupant sent out of the way, or -1
+    POINT evictedTo = {};
+};
+
 // Moves the icon at `index` to (x, y). When another icon (the occupant) covers
-// that point, the occupant first moves to a free point of the work area, and
-// `evicted` names it (otherwise it is -1). The blocks belong to the caller;
-// messages go to standard output. The blocks stay untouched when the icon
-// already stood at its place or its position could not be read.
-ScratchBlocks RestoreIconPosition(HWND listView, int index, int x, int y, RemoteBuffers& shell, FreeSpotScan& scan,
-                                  int& evicted);
+// that point, the occupant first moves to a free point of the work area. The
+// blocks belong to the caller; messages go to standard output. The blocks stay
+// untouched when the icon already stood at its place or its position could not
+// be read.
+Placement RestoreIconPosition(HWND listView, int index, int x, int y, RemoteBuffers& shell, FreeSpotScan& scan);
 
 // The lParam of LVM_SETITEMPOSITION: each coordinate cut to its low 16 bits.
 LPARAM PackItemPosition(int x, int y);

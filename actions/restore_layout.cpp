@@ -15,6 +15,9 @@
 static_assert(kMenuKeyCount == 35);
 
 void RestoreFoundLayout(bool assumeYes, HWND listView, const WString& layoutName) {
+    if (RefuseArrangedDesktop(listView)) {
+        return;
+    }
     WString question;
     question.Format(L"Restore Icon Locations for:\n\t%s", layoutName.Text());
     if (!assumeYes && !AskYesNo(question.Text())) {

@@ -21,6 +21,9 @@ int UndoRestore(bool assumeYes) {
         PrintText(OutputStream::Err, L"Nothing to undo.\n");
         return kActionNotDone;
     }
+    if (RefuseArrangedDesktop(start.listView)) {
+        return kActionNotDone;
+    }
     if (!assumeYes && !AskYesNo(L"Undo the last restore")) {
         return kActionNotDone;
     }

@@ -3,7 +3,7 @@
 #include "text/wstring.h"
 #include "watcher/watch_command.h"
 
-enum class Action { None, Save, Restore, Query, Help, List, Delete, Export, Import, Undo, Watch, Doctor };
+enum class Action { None, Save, Restore, Query, Help, List, Delete, Export, Import, Undo, Watch, Status, Doctor };
 
 struct CommandLine {
     Action action = Action::None;

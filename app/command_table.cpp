@@ -1,5 +1,6 @@
 #include "app/command_table.h"
 
+#include "actions/layout_status.h"
 #include "actions/restore_layout.h"
 #include "actions/save_layout.h"
 #include "actions/undo_restore.h"
@@ -101,6 +102,11 @@ constexpr CommandSpec kCommands[] = {
      L"  watch [/w Seconds | /stop | /install | /uninstall] - Put the icons back by themselves.\n",
      false,
      [](const CommandLine& c) { return RunWatchCommand(c.watch); }},
+    {Action::Status,
+     {L"status", L"/status"},
+     L"  status [/n \"Layout\"]         - Compare the desktop with a layout.\n",
+     false,
+     [](const CommandLine& c) { return ReportLayoutStatus(c.layoutName.Text()); }},
     {Action::Doctor,
      {L"doctor", L"/doctor"},
      L"  doctor                       - Print the facts a problem report needs.\n",

@@ -1,5 +1,12 @@
 #include "desktop/desktop_list_view.h"
 
+#include <commctrl.h>
+
+bool ListViewArrangesIcons(HWND listView) {
+    // The style is read from the window itself, with no message to the shell.
+    return (GetWindowLongPtrW(listView, GWL_STYLE) & LVS_AUTOARRANGE) != 0;
+}
+
 BOOL CALLBACK DefViewEnumProc(HWND window, LPARAM data) {
     HWND folderView = FindWindowExW(window, nullptr, L"SHELLDLL_DefView", nullptr);
     if (folderView == nullptr) {

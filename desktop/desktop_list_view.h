@@ -19,6 +19,10 @@ DesktopWindows FindDesktopWindows();
 // Null when there is none; the caller reports it.
 HWND FindDesktopListView();
 
+// Whether the list view arranges its icons by itself (the desktop's "Auto
+// arrange icons"): it then puts every icon a restore moves straight back.
+[[nodiscard]] bool ListViewArrangesIcons(HWND listView);
+
 // EnumWindows callback: stops at the first top-level window that hosts a folder
 // view and stores the window and the view in the DesktopWindows passed as data.
 BOOL CALLBACK DefViewEnumProc(HWND window, LPARAM data);

@@ -30,6 +30,7 @@ public:
     };
 
     void Run(IFolderView* view) override {
+        arrangesIcons = view->GetAutoArrange() == S_OK;
         int count = 0;
         if (FAILED(view->ItemCount(SVGIO_ALLVIEW, &count)) || count <= 0) {
             return;
@@ -54,6 +55,7 @@ public:
         answered = true;
     }
 
+    bool arrangesIcons = false;
     bool answered = false;
     std::vector<Entry> entries;
 };
@@ -76,16 +78,23 @@ Calibration JudgePositions(const std::vector<PositionPair>& pairs) {
 
 Calibration CalibrateFolderView(FolderViewThread& thread, HWND listView, RemoteBuffers& shell, uint8_t* idListBuffer) {
     const auto folderView = std::make_shared<FolderViewPositions>();
-    if (!thread.Run(folderView) || !folderView->answered) {
+    if (!thread.Run(folderView)) {
         return {};
+    }
+    Calibration unanswered;
+    unanswered.arrangesIcons = folderView->arrangesIcons;
+    if (!folderView->answered) {
+        return unanswered;
     }
     std::vector<PositionPair> pairs;
     for (const FolderViewPositions::Entry& entry : folderView->entries) {
         ListedIcon icon;
         if (!ReadListedIcon(listView, shell, entry.index, idListBuffer, icon)) {
-            return {};
+            return unanswered;
         }
         pairs.push_back({icon.idList == entry.idList, entry.position, icon.position});
     }
-    return JudgePositions(pairs);
+    Calibration judged = JudgePositions(pairs);
+    judged.arrangesIcons = folderView->arrangesIcons;
+    return judged;
 }

@@ -16,6 +16,8 @@ enum class CalibrationVerdict {
 struct Calibration {
     CalibrationVerdict verdict = CalibrationVerdict::Unanswered;
     POINT offset = {};  // folder-view position less list-view position, when they agree
+    // The folder view said it arranges its icons by itself (GetAutoArrange).
+    bool arrangesIcons = false;
 };
 
 // One icon as each interface placed it.
@@ -35,6 +37,7 @@ constexpr int kCalibrationIcons = 16;
 // Reads icons through both interfaces before anything moves: the folder view's
 // item at an index and its position there (IFolderView::GetItemPosition), and
 // the list view's item at that index and its position (LVM_GETITEMPOSITION).
+// It also asks the folder view whether it arranges its icons by itself.
 // Only once the folder view has answered is the list view asked; a list-view
 // read that fails or goes unanswered leaves the calibration Unanswered. Prints
 // nothing.

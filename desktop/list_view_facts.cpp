@@ -6,7 +6,6 @@
 
 ListViewFacts ReadListViewFacts(HWND listView) {
     ListViewFacts facts;
-    facts.autoArrange = (GetWindowLongPtrW(listView, GWL_STYLE) & LVS_AUTOARRANGE) != 0;
     ShellPlatform& shell = ShellPlatform::Current();
     const std::optional<LRESULT> extended = shell.Send(listView, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
     if (!extended) {

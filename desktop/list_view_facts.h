@@ -8,7 +8,6 @@
 // messages that carry no pointer, so that a shell of either width answers
 // them; each waits a bounded time, and one left unanswered ends the asking.
 struct ListViewFacts {
-    bool autoArrange = false;        // the LVS_AUTOARRANGE style
     std::optional<bool> snapToGrid;  // the LVS_EX_SNAPTOGRID extended style
     std::optional<int> icons;        // LVM_GETITEMCOUNT
     std::optional<SIZE> spacing;     // LVM_GETITEMSPACING, large icons

@@ -120,7 +120,7 @@ ShellAccess ReportShellWidth(RemoteBuffers& shell, HWND listView) {
 bool ReportListView(HWND listView) {
     const ListViewFacts facts = ReadListViewFacts(listView);
     const wchar_t* const unanswered = L"unknown: the list view did not answer";
-    PrintFact(L"auto arrange", OnOff(facts.autoArrange));
+    PrintFact(L"auto arrange", OnOff(ListViewArrangesIcons(listView)));
     PrintFact(L"align to grid", facts.snapToGrid ? OnOff(*facts.snapToGrid) : unanswered);
     PrintFact(L"icons", facts.icons ? Formatted(L"%d", *facts.icons).Text() : unanswered);
     PrintFact(L"icon spacing",

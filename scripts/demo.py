@@ -1,5 +1,7 @@
-"""The main job against a demonstration desktop: save the icons of a desktop
-under Wine, scramble them, restore them, and show the positions at each step;
+"""The main job against a demonstration desktop: arrange the icons of a desktop
+under Wine in groups as a person would, save them, scramble them, compare the
+desktop with its layout, restore it, compare again, and show the positions at
+each step, with a picture of the three desktops side by side;
 then list the stored layouts and take the restore back with undo, twice; let
 the watcher put the icons back after the shell announces a restart; last, a
 restore that a shell keeping its own record of the icons' places (as Windows 10
@@ -15,6 +17,13 @@ from wine_programs import KELVANE, LOADER, Fixture, register_stand_in, unregiste
 
 DEMO_FILES = ["Readme.txt", "Budget 2026.xlsx", "Holiday photos.zip", "Notes.txt", "B\u00fcro.txt",
               "Invoice.pdf", "Project plan.docx", "Todo.txt"]
+
+# Where a person might keep them: work on the left, the trip on the right, notes
+# along the bottom.
+ARRANGEMENT = {"Budget 2026.xlsx": (40, 40), "Invoice.pdf": (115, 40), "Project plan.docx": (40, 130),
+               "Holiday photos.zip": (1000, 60), "B\u00fcro.txt": (1090, 60), "Readme.txt": (420, 760),
+               "Notes.txt": (510, 760), "Todo.txt": (600, 760)}
+FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 
 
 def run_kelvane(*arguments):
@@ -78,6 +87,26 @@ def kept_by_the_shell():
         unregister_stand_in()
 
 
+def screenshot(name):
+    path = os.path.join(os.environ["KELVANE_BUILD_DIR"], name)
+    subprocess.run(["import", "-display", os.environ["DISPLAY"], "-window", "root", path], capture_output=True)
+    return path
+
+
+def three_panels(panels):
+    """The arranged, scrambled and restored desktops side by side, labelled."""
+    picture = os.path.join(os.environ["KELVANE_BUILD_DIR"], "demo-desktop.png")
+    arguments = ["montage", "-font", FONT, "-pointsize", "22"]
+    for label, path in panels:
+        arguments += ["-label", label, path]
+    subprocess.run(arguments + ["-tile", "3x1", "-geometry", "640x512+8+8", picture], capture_output=True)
+    for _, path in panels:
+        if os.path.exists(path):
+            os.remove(path)
+    if os.path.exists(picture):
+        print(f"\nThe desktop arranged, scrambled and restored: {picture}")
+
+
 def show(title, items):
     print(f"\n{title}")
     for index, x, y, text in items:
@@ -92,8 +121,12 @@ def main():
 
     fixture = Fixture("--shell-folder", r"C:\KelvaneDemo")
     try:
+        for index, _, _, text in fixture.items():
+            x, y = ARRANGEMENT[text]
+            fixture.ask(f"move {index} {x} {y}")
         before = fixture.items()
-        show("Demonstration desktop (Wine's shell view of C:\\KelvaneDemo):", before)
+        show("Demonstration desktop (Wine's shell view of C:\\KelvaneDemo), arranged in groups:", before)
+        panels = [("1. Arranged", screenshot("demo-arranged.png"))]
         run_kelvane("save", "/y")
 
         # Scramble: the icons swap places, so that every stored spot is taken by
@@ -101,10 +134,15 @@ def main():
         for (index, _, _, _), (_, x, y, _) in zip(before, reversed(before)):
             fixture.ask(f"move {index} {x} {y}")
         show("After scrambling:", fixture.items())
+        panels.append(("2. Scrambled", screenshot("demo-scrambled.png")))
+        run_kelvane("status")
 
         run_kelvane("restore", "/y")
         after = fixture.items()
         show("After restore:", after)
+        panels.append(("3. Restored", screenshot("demo-restored.png")))
+        three_panels(panels)
+        run_kelvane("status")
         run_kelvane("query")
         run_kelvane("list")
 
@@ -114,12 +152,6 @@ def main():
         show("After undo:", fixture.items())
         run_kelvane("undo", "/y")
         undone_twice = fixture.items()
-
-        screenshot = os.path.join(os.environ["KELVANE_BUILD_DIR"], "demo-desktop.png")
-        subprocess.run(["import", "-display", os.environ["DISPLAY"], "-window", "root", screenshot],
-                       capture_output=True)
-        if os.path.exists(screenshot):
-            print(f"\nScreenshot of the restored desktop: {screenshot}")
 
         restored = sorted(before) == sorted(after) == sorted(undone_twice)
         print("\nEvery icon is back where it was saved." if restored else "\nSome icons are not back!")

@@ -3,7 +3,7 @@
 # (The i386 runtime, qemu-user and wine32, comes from install-i386-runtime.sh.)
 set -euo pipefail
 
-packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xauth tmux cmake googletest python3 imagemagick clang-format-14 nlohmann-json3-dev)
+packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xauth tmux cmake googletest python3 imagemagick fonts-dejavu-core clang-format-14 nlohmann-json3-dev)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

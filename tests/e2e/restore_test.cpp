@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <random>
+#include <regex>
 
 #include "e2e/kelvane_process.h"
 #include "support/desktop_files.h"
@@ -267,6 +269,93 @@ TEST_F(Restore, UndoGivesBackWhatTheLastRestoreReplaced) {
             EXPECT_EQ(item.y, PositionOf(fixture, item.index).y) << word << " " << item.text;
         }
     }
+    DeleteFileW(items.c_str());
+}
+
+// A desktop that arranges its icons by itself would put each one straight back:
+// no kind of restore moves any, each says why in one line with no summary, and
+// the arrangement kept for undo stays as it was.
+TEST_F(Restore, ADesktopThatArrangesItselfIsLeftAsItIs) {
+    const std::wstring items = WriteItemsFile({L"A\t21\t2\tnone", L"B\t96\t2\tnone"});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", L"Home"}).exitCode);
+    fixture.Move(0, 400, 300);
+    ASSERT_EQ(0u, RunKelvane({L"restore", L"/y", L"/n", L"Home"}).exitCode);
+    const auto kept = RegistryValues(std::wstring(kStoreKey) + L" Undo");
+    fixture.AutoArrange(true);
+    fixture.Move(1, 500, 500);
+    const auto arranged = fixture.Items();
+    const std::pair<std::vector<std::wstring>, DWORD> restores[] = {
+        {{L"restore", L"/y", L"/n", L"Home"}, 0}, {{L"restore", L"/n", L"Home"}, 0}, {{L"undo", L"/y"}, kNotDone}};
+    for (const auto& [arguments, exitCode] : restores) {
+        SCOPED_TRACE(arguments.size());
+        const RunResult result = RunKelvane(arguments);
+        EXPECT_EQ(exitCode, result.exitCode);
+        EXPECT_EQ(L"", AfterBanner(result.standardOutput)) << "no question and no summary";
+        EXPECT_EQ(
+            L"The desktop arranges its icons by itself, so the restore moved none: turn off \"Auto arrange "
+            L"icons\" (right-click the desktop, then View) and restore again.\n",
+            result.standardError);
+        for (const FixtureItem& item : arranged) {
+            EXPECT_EQ(item.x, PositionOf(fixture, item.index).x);
+            EXPECT_EQ(item.y, PositionOf(fixture, item.index).y);
+        }
+        EXPECT_EQ(kept, RegistryValues(std::wstring(kStoreKey) + L" Undo"));
+    }
+    DeleteFileW(items.c_str());
+}
+
+// status compares without changing anything: the counts, then a line for each
+// icon not in place; it succeeds when every icon of the layout on the desktop
+// stands at its stored place.
+TEST_F(Restore, StatusComparesTheDesktopWithALayout) {
+    const std::wstring items = WriteItemsFile({L"A\t21\t2\tnone", L"B\t96\t2\tnone", L"C\t171\t2\tnone"});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+    const std::wstring layout = DefaultLayoutName();
+    const auto counts = [&layout](int inPlace, int elsewhere, int notOnDesktop, int notInLayout) {
+        return L"Layout: " + layout + L"\nIn place: " + std::to_wstring(inPlace) + L"\nElsewhere: " +
+               std::to_wstring(elsewhere) + L"\nNot on the desktop: " + std::to_wstring(notOnDesktop) +
+               L"\nNot in the layout: " + std::to_wstring(notInLayout) + L"\n";
+    };
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+        DWORD exitCode;
+        std::wstring output;
+    };
+    const Step steps[] = {
+        {"in place", [] {}, 0, counts(3, 0, 0, 0)},
+        {"one moved", [&] { fixture.Move(0, 400, 300); }, kNotDone,
+         counts(2, 1, 0, 0) + L"elsewhere\tA\t400,300\t21,2\n"},
+        {"one gone from the desktop, one new to it",
+         [&] {
+             DeleteRegistryValue(LayoutKey(layout), L"C");
+             WriteRegistryValue(LayoutKey(layout), L"Gone", REG_DWORD, PackedRecordData(246, 2));
+         },
+         kNotDone,
+         counts(1, 1, 1, 1) +
+             L"elsewhere\tA\t400,300\t21,2\nnot-on-desktop\tGone\t-\t246,2\nnot-in-layout\tC\t171,2\t-\n"},
+        {"every icon on the desktop in place", [&] { fixture.Move(0, 21, 2); }, 0,
+         counts(2, 0, 1, 1) + L"not-on-desktop\tGone\t-\t246,2\nnot-in-layout\tC\t171,2\t-\n"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change();
+        const auto stored = RegistryValues(LayoutKey(layout));
+        const auto before = fixture.Items();
+        const RunResult result = RunKelvane({L"status"});
+        EXPECT_EQ(step.exitCode, result.exitCode);
+        EXPECT_EQ(step.output, AfterBanner(result.standardOutput));
+        EXPECT_EQ(L"", result.standardError);
+        EXPECT_EQ(stored, RegistryValues(LayoutKey(layout)));
+        for (const FixtureItem& item : before)
+            EXPECT_EQ(item.x, PositionOf(fixture, item.index).x);
+    }
+    const RunResult missing = RunKelvane({L"status", L"/n", L"Elsewhere"});
+    EXPECT_EQ(kNotDone, missing.exitCode);
+    EXPECT_EQ(L"Layout not found: Elsewhere.\n", missing.standardError);
+    EXPECT_EQ(L"", AfterBanner(missing.standardOutput));
     DeleteFileW(items.c_str());
 }
 
@@ -567,6 +656,62 @@ TEST_F(RestoreKeptByShell, RefusalsAndHangsLeaveTheRestoreAsItWas) {
         const int stored = SaveAndScramble(0);
         const auto refreshed = RestoreThenRefresh(stored, L"", c.abandoned);
         EXPECT_TRUE(SamePlaces(c.kept ? restored : scrambled, refreshed));
+    }
+}
+
+// After the commit the restore reads back where the shell keeps each icon it
+// moved, and names in one line those it does not keep there, with where they
+// stand and why; a folder view that arranges its icons by itself is refused
+// before anything moves.
+TEST_F(RestoreKeptByShell, IconsTheShellDoesNotKeepWhereTheyWerePutAreNamed) {
+    struct Case {
+        const char* standIn;
+        const wchar_t* reason;  // null: the restore is refused
+        bool afterRefresh;      // the icons named stand where the line says once the shell refreshes
+    };
+    const Case cases[] = {
+        {"commit snap 40", L"(\"Align icons to grid\" snapped it to the nearest grid point)", false},
+        {"commit drop", L"(the shell's record of icon positions did not take it)", true},
+        {"arrange on", nullptr, false},
+    };
+    const StandInRegistration redirect(StandInServerBesideTest());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.standIn);
+        MakeDesktop(Content::SyntheticWithIdLists, 24);
+        fixture->StandIn(c.standIn);
+        const int stored = SaveAndScramble(0);
+        const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Kept"});
+        EXPECT_EQ(0u, result.exitCode);
+        if (!c.reason) {
+            EXPECT_EQ(L"", AfterBanner(result.standardOutput));
+            EXPECT_EQ(0u, result.standardError.find(L"The desktop arranges its icons by itself"))
+                << result.standardError;
+            EXPECT_TRUE(SamePlaces(scrambled, fixture->Items()));
+            continue;
+        }
+        EXPECT_EQ(Summary(L"Kept", stored), AfterBanner(result.standardOutput));
+        int moved = 0;
+        for (size_t i = 0; i < home.size(); ++i)
+            moved += scrambled[i].x != home[i].x || scrambled[i].y != home[i].y;
+        const std::wstring start = std::to_wstring(moved) + L" icons do not stand where the restore put them: ";
+        EXPECT_EQ(0u, result.standardError.find(start)) << result.standardError;
+        EXPECT_EQ(1, std::count(result.standardError.begin(), result.standardError.end(), L'\n'));
+        if (c.afterRefresh) fixture->Refresh();
+        const auto now = fixture->Items();
+        const std::wregex named(L"\"([^\"]+)\" at (-?\\d+),(-?\\d+) \\(");
+        int checked = 0;
+        for (std::wsregex_iterator at(result.standardError.begin(), result.standardError.end(), named), end; at != end;
+             ++at, ++checked) {
+            const auto item =
+                std::find_if(now.begin(), now.end(), [&](const FixtureItem& i) { return i.text == (*at)[1].str(); });
+            ASSERT_NE(now.end(), item) << (*at)[1].str();
+            EXPECT_EQ(std::stoi((*at)[2].str()), item->x) << item->text;
+            EXPECT_EQ(std::stoi((*at)[3].str()), item->y) << item->text;
+        }
+        EXPECT_EQ(std::min(moved, 5), checked) << result.standardError;
+        EXPECT_EQ(std::min(moved, 5), std::count(result.standardError.begin(), result.standardError.end(), L'('))
+            << "every icon named has its reason";
+        EXPECT_NE(std::wstring::npos, result.standardError.find(c.reason));
     }
 }
 

@@ -173,7 +173,7 @@ std::vector<std::wstring> WatchedItems(const std::vector<std::wstring>& names) {
 
 // On a shell that keeps its own record of positions (the fixture's stand-in,
 // reached through the test prefix's redirect), the watcher's restore is told to
-// the record as restore's is, and survives the shell's refresh.
+// the record as restore's is, survives the shell's refresh, and is checked.
 TEST_F(Watch, ItsRestoreIsKeptByTheShell) {
     const std::vector<std::wstring> names = {L"watched 1.txt", L"watched 2.txt", L"watched 3.txt"};
     const DesktopFiles desktopFiles(names);
@@ -194,9 +194,23 @@ TEST_F(Watch, ItsRestoreIsKeptByTheShell) {
         << "objects of the server not released";
     fixture.Refresh();
     EXPECT_TRUE(SamePlaces(saved, fixture.Items())) << "the shell keeps the watcher's restore";
+
+    // Its restores are checked as every restore is, each line with its time.
+    fixture.StandIn("commit snap 40");
+    Scramble(fixture);
+    BroadcastDisplayChange();
+    const std::wstring notKept = L"3 icons do not stand where the restore put them: ";
+    EXPECT_TRUE(watcher.Printed(notKept));
+    fixture.AutoArrange(true);
+    BroadcastDisplayChange();
+    const std::wstring refused = L"The desktop arranges its icons by itself, so the restore moved none";
+    EXPECT_TRUE(watcher.Printed(refused));
     const RunResult result = watcher.Stop();
     EXPECT_EQ(0u, result.exitCode);
-    EXPECT_EQ(L"", result.standardError);
+    EXPECT_EQ(2u, Occurrences(result.standardOutput, L"Desktop Restored: 3 icons\n"));
+    ExpectTimestamped(result.standardError);
+    EXPECT_EQ(1u, Occurrences(result.standardError, notKept));
+    EXPECT_EQ(1u, Occurrences(result.standardError, refused));
 }
 
 // A lookup of the folder view that outlasts the restore's budget is given up;

@@ -35,6 +35,7 @@ enum class StandInCall : uint32_t {
     Item,                    // IFolderView::Item(`index`); answers the ID list in `data`
     GetItemPosition,         // IFolderView::GetItemPosition(ID list in `data`); answers `x`, `y`
     SelectAndPositionItems,  // `count` entries in `data`: x, y (int32), size (uint32), ID list
+    GetAutoArrange,          // IFolderView::GetAutoArrange; answers S_OK or S_FALSE
 };
 
 enum class StandInObject : int32_t { ShellWindows, DesktopBrowser, FolderView };

@@ -197,7 +197,10 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetSpacing(POINT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetDefaultSpacing(POINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetAutoArrange() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetAutoArrange() override {
+        StandInBlock* block = FixtureBlock();
+        return block ? Ask(block, StandInCall::GetAutoArrange) : E_FAIL;
+    }
     HRESULT STDMETHODCALLTYPE SelectItem(int, DWORD) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SelectAndPositionItems(UINT count, PCUITEMID_CHILD_ARRAY idLists, POINT* points,
                                                      DWORD flags) override {

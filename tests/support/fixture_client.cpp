@@ -161,6 +161,11 @@ std::map<UINT, unsigned> DesktopFixture::MessageCounts() {
     return counts;
 }
 
+void DesktopFixture::AutoArrange(bool on) {
+    const std::string answer = Ask(on ? "auto-arrange on" : "auto-arrange off");
+    if (answer != "ok") throw std::runtime_error("fixture: auto-arrange answered " + answer);
+}
+
 void DesktopFixture::Redraw(bool on) {
     const std::string answer = Ask(on ? "redraw 1" : "redraw 0");
     if (answer != "ok") throw std::runtime_error("fixture: redraw answered " + answer);

@@ -46,6 +46,8 @@ public:
     // empty when the item has none.
     std::wstring Identity(int index);
     void Move(int index, int x, int y);
+    // Turns the list view's auto-arrange style on (arranging the icons) or off.
+    void AutoArrange(bool on);
     // Turns the list view's redrawing off or on again (WM_SETREDRAW).
     void Redraw(bool on);
     RECT Rect(int index);  // LVIR_BOUNDS
