@@ -97,10 +97,15 @@ CommandLine ParseArguments(int argc, const wchar_t* const* argv) {
     return command;
 }
 
+WString VersionText() {
+    WString text;
+    text.Format(L"%d.%d.%d.%03d", KELVANE_VERSION_MAJOR, KELVANE_VERSION_MINOR, KELVANE_VERSION_PATCH,
+                KELVANE_VERSION_BUILD);
+    return text;
+}
+
 void PrintBanner() {
-    // The build number is printed with three digits: 1.5.4.019.
-    Print(OutputStream::Out, L"Kelvane Ver: %d.%d.%d.%03d Saves and restores the desktop icon layout.\n",
-          KELVANE_VERSION_MAJOR, KELVANE_VERSION_MINOR, KELVANE_VERSION_PATCH, KELVANE_VERSION_BUILD);
+    Print(OutputStream::Out, L"Kelvane Ver: %s Saves and restores the desktop icon layout.\n", VersionText().Text());
 }
 
 void PrintUsage() {

@@ -3,7 +3,7 @@
 #include "text/wstring.h"
 #include "watcher/watch_command.h"
 
-enum class Action { None, Save, Restore, Query, Help, List, Delete, Export, Import, Undo, Watch, Status };
+enum class Action { None, Save, Restore, Query, Help, List, Delete, Export, Import, Undo, Watch, Status, Doctor };
 
 struct CommandLine {
     Action action = Action::None;
@@ -20,6 +20,10 @@ struct CommandLine {
 // Walks the arguments once, left to right; argv[0] is the program path and is
 // never looked at. Stops at the first argument it does not know.
 CommandLine ParseArguments(int argc, const wchar_t* const* argv);
+
+// The program's version as the banner prints it, the build with three digits:
+// 1.5.4.019.
+WString VersionText();
 
 void PrintBanner();
 void PrintUsage();

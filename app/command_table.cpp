@@ -5,6 +5,7 @@
 #include "actions/save_layout.h"
 #include "actions/undo_restore.h"
 #include "app/console_output.h"
+#include "diagnose/doctor.h"
 #include "manage/export_layouts.h"
 #include "manage/import_layouts.h"
 #include "manage/list_layouts.h"
@@ -106,6 +107,11 @@ constexpr CommandSpec kCommands[] = {
      L"  status [/n \"Layout\"]         - Compare the desktop with a layout.\n",
      false,
      [](const CommandLine& c) { return ReportLayoutStatus(c.layoutName.Text()); }},
+    {Action::Doctor,
+     {L"doctor", L"/doctor"},
+     L"  doctor                       - Print the facts a problem report needs.\n",
+     false,
+     [](const CommandLine&) { return RunDoctor(); }},
 };
 
 constexpr OptionSpec kOptions[] = {

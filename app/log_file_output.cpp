@@ -1,5 +1,7 @@
 #include "app/log_file_output.h"
 
+#include <shlobj.h>
+
 #include <cwchar>
 
 #include "text/utf8.h"
@@ -12,6 +14,16 @@ HANDLE OpenForAppending(const std::wstring& path) {
 }
 
 }  // namespace
+
+std::wstring WatcherLogPath() {
+    PWSTR localAppData = nullptr;
+    std::wstring path;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &localAppData))) {
+        path = std::wstring(localAppData) + L"\\Kelvane\\watch.log";
+    }
+    CoTaskMemFree(localAppData);
+    return path;
+}
 
 void LogFileOutput::Write(OutputStream, const wchar_t* text) {
     const std::string utf8 = EncodeUtf8(text, std::wcslen(text));

@@ -12,6 +12,10 @@
 // the one before, and starts the file anew. The file is opened for each write
 // and shared, so that the user can read or delete it at any time. In force for
 // its own lifetime.
+// Where the watcher started at log-on writes: %LOCALAPPDATA%\Kelvane\watch.log.
+// Empty when that folder is not known. Creates nothing.
+std::wstring WatcherLogPath();
+
 class LogFileOutput : public OutputSink {
 public:
     LogFileOutput(std::wstring path, ULONGLONG sizeBound) : path_(std::move(path)), sizeBound_(sizeBound) {}

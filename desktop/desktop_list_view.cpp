@@ -12,23 +12,31 @@ BOOL CALLBACK DefViewEnumProc(HWND window, LPARAM data) {
     if (folderView == nullptr) {
         return TRUE;
     }
-    *reinterpret_cast<HWND*>(data) = folderView;
+    DesktopWindows& found = *reinterpret_cast<DesktopWindows*>(data);
+    found.host = window;
+    found.folderView = folderView;
     return FALSE;
 }
 
-HWND FindDesktopListView() {
-    HWND programManager = FindWindowExW(nullptr, nullptr, L"Progman", nullptr);
-    if (programManager == nullptr) {
-        return nullptr;
+DesktopWindows FindDesktopWindows() {
+    DesktopWindows found;
+    found.programManager = FindWindowExW(nullptr, nullptr, L"Progman", nullptr);
+    if (found.programManager == nullptr) {
+        return found;
     }
     // With a wallpaper slideshow or after certain shell refreshes the folder view
     // moves from Progman to a "WorkerW" window, hence the search among all.
-    HWND folderView = FindWindowExW(programManager, nullptr, L"SHELLDLL_DefView", nullptr);
-    if (folderView == nullptr) {
-        EnumWindows(DefViewEnumProc, reinterpret_cast<LPARAM>(&folderView));
-        if (folderView == nullptr) {
-            return nullptr;
+    found.folderView = FindWindowExW(found.programManager, nullptr, L"SHELLDLL_DefView", nullptr);
+    if (found.folderView != nullptr) {
+        found.host = found.programManager;
+    } else {
+        EnumWindows(DefViewEnumProc, reinterpret_cast<LPARAM>(&found));
+        if (found.folderView == nullptr) {
+            return found;
         }
     }
-    return FindWindowExW(folderView, nullptr, L"SysListView32", nullptr);
+    found.listView = FindWindowExW(found.folderView, nullptr, L"SysListView32", nullptr);
+    return found;
 }
+
+HWND FindDesktopListView() { return FindDesktopWindows().listView; }

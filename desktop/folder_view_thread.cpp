@@ -76,7 +76,8 @@ bool FolderViewThread::Run(const std::shared_ptr<FolderViewJob>& job) {
         return false;
     }
     shared_->job.reset();
-    return SUCCEEDED(shared_->reached);
+    lookup_ = shared_->reached;
+    return SUCCEEDED(lookup_);
 }
 
 bool FolderViewThread::Await(HANDLE event) {

@@ -41,6 +41,11 @@ public:
     // every later job is refused at once).
     [[nodiscard]] bool Run(const std::shared_ptr<FolderViewJob>& job);
 
+    // How the view's lookup ended: S_OK when it was reached, the failure of the
+    // step that failed, or E_PENDING while no job has been answered (none given,
+    // or time ran out first).
+    [[nodiscard]] HRESULT Lookup() const { return lookup_; }
+
 private:
     struct Shared;
     static DWORD WINAPI Serve(void* parameter);
@@ -52,4 +57,5 @@ private:
     DWORD budget_;
     ULONGLONG spent_ = 0;
     bool abandoned_ = false;
+    HRESULT lookup_ = E_PENDING;
 };

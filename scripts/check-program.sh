@@ -10,7 +10,7 @@ exe=$1 format=$2
 x86_64-w64-mingw32-objdump -f "$exe" | grep -q "file format $format" ||
     { echo "$exe is not $format" >&2; exit 1; }
 if x86_64-w64-mingw32-objdump -p "$exe" | grep "DLL Name" |
-    grep -viqE "(kernel32|user32|advapi32|shell32|msvcrt|ole32|comctl32)\.dll"; then
+    grep -viqE "(kernel32|user32|gdi32|advapi32|shell32|msvcrt|ole32|comctl32)\.dll"; then
     echo "$exe imports a non-system DLL" >&2
     exit 1
 fi

@@ -13,6 +13,11 @@ bool RegisterLogonStart(const wchar_t* commandLine) {
     return key.SetString(kLogonStartValue, commandLine);
 }
 
+bool ReadLogonStart(WString& commandLine) {
+    RegKey key(kLogonStartKey, KEY_QUERY_VALUE, 0, KeyOpening::ExistingOnly);
+    return key.ReadString(kLogonStartValue, commandLine);
+}
+
 bool UnregisterLogonStart() {
     RegKey key(kLogonStartKey, kLogonStartAccess, 0);
     return key.DeleteValue(kLogonStartValue);

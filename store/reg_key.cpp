@@ -14,8 +14,8 @@ constexpr DWORD kFirstReadDataSize = 1024;
 
 }  // namespace
 
-RegKey::RegKey(const wchar_t* keyPath, REGSAM keyAccess, DWORD keyOptions)
-    : path(keyPath), options(keyOptions), access(keyAccess) {
+RegKey::RegKey(const wchar_t* keyPath, REGSAM keyAccess, DWORD keyOptions, KeyOpening keyOpening)
+    : path(keyPath), options(keyOptions), access(keyAccess), opening(keyOpening) {
     Create();
 }
 
@@ -27,6 +27,9 @@ RegKey::~RegKey() {
 }
 
 bool RegKey::Create() {
+    if (opening == KeyOpening::ExistingOnly) {
+        return RegistryPlatform::Current().OpenKey(HKEY_CURRENT_USER, path.Text(), access, &handle) == ERROR_SUCCESS;
+    }
     SECURITY_ATTRIBUTES security = {};
     security.nLength = sizeof(security);
     security.lpSecurityDescriptor = nullptr;
@@ -53,6 +56,31 @@ bool RegKey::Descend(const wchar_t* name) {
 bool RegKey::EnumSubKey(DWORD index, wchar_t* name, DWORD capacity) {
     DWORD length = capacity;
     return RegistryPlatform::Current().EnumKey(handle, index, name, &length) == ERROR_SUCCESS;
+}
+
+bool RegKey::ReadString(const wchar_t* name, WString& text) {
+    if (handle == nullptr) {
+        return false;
+    }
+    // The value may grow between the call that gives its size and the read. The
+    // buffer keeps room for a zero past the data.
+    DWORD size = 0;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    LSTATUS status;
+    do {
+        data.resize(size + sizeof(wchar_t));
+        status = RegistryPlatform::Current().QueryValue(handle, name, &type, data.data(), &size);
+    } while (status == ERROR_MORE_DATA);
+    if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        return false;
+    }
+    // Stored strings need not end with their zero: one is put past the data.
+    data.resize(size - size % sizeof(wchar_t) + sizeof(wchar_t), 0);
+    data[data.size() - 1] = 0;
+    data[data.size() - 2] = 0;
+    text.Assign(reinterpret_cast<const wchar_t*>(data.data()));
+    return true;
 }
 
 bool RegKey::SetDword(const wchar_t* name, DWORD value) {

@@ -12,21 +12,30 @@ constexpr REGSAM kStoreWriteAccess = KEY_ALL_ACCESS;
 constexpr REGSAM kStoreReadAccess = KEY_READ | KEY_CREATE_SUB_KEY;
 static_assert(kStoreWriteAccess == 0xF003F && kStoreReadAccess == 0x2001D);
 
-// One open key below HKEY_CURRENT_USER with the path it was opened by. Every open
-// goes through the create call, so a missing key is created. Closed on
+// Whether opening a key creates it when it is missing. Reports open existing
+// keys only, so that looking changes nothing.
+enum class KeyOpening { CreateMissing, ExistingOnly };
+
+// One open key below HKEY_CURRENT_USER with the path it was opened by. Unless
+// told ExistingOnly, every open goes through the create call, so a missing key
+// is created; an ExistingOnly key that is missing has no handle. Closed on
 // destruction; never copied.
 class RegKey {
 public:
-    RegKey(const wchar_t* path, REGSAM access, DWORD options);
+    RegKey(const wchar_t* path, REGSAM access, DWORD options, KeyOpening opening = KeyOpening::CreateMissing);
     RegKey(const RegKey&) = delete;
     RegKey& operator=(const RegKey&) = delete;
     ~RegKey();
 
-    // Moves one level down into (and creates) the named subkey. False with an
+    // Moves one level down into (and, unless ExistingOnly, creates) the named subkey. False with an
     // empty name or no open key (nothing changes then), or when the open fails.
     [[nodiscard]] bool Descend(const wchar_t* name);
 
     [[nodiscard]] bool EnumSubKey(DWORD index, wchar_t* name, DWORD capacity);
+    // A string value (REG_SZ or REG_EXPAND_SZ, not expanded), its zero not
+    // counted; the empty name is the key's default value. False when there is
+    // none or it is of another type.
+    [[nodiscard]] bool ReadString(const wchar_t* name, WString& text);
     [[nodiscard]] bool SetDword(const wchar_t* name, DWORD value);
     [[nodiscard]] bool SetBinary(const wchar_t* name, const void* data, DWORD size);
     [[nodiscard]] bool SetString(const wchar_t* name, const wchar_t* text);
@@ -43,6 +52,7 @@ public:
     WString path;
     DWORD options;
     REGSAM access;
+    KeyOpening opening;
 
 private:
     bool Create();

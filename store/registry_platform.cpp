@@ -6,6 +6,10 @@ LSTATUS RegistryPlatform::CreateKey(HKEY parent, const wchar_t* path, DWORD opti
     return ::RegCreateKeyExW(parent, path, 0, nullptr, options, access, security, key, &disposition);
 }
 
+LSTATUS RegistryPlatform::OpenKey(HKEY parent, const wchar_t* path, REGSAM access, HKEY* key) {
+    return ::RegOpenKeyExW(parent, path, 0, access, key);
+}
+
 LSTATUS RegistryPlatform::CloseKey(HKEY key) { return ::RegCloseKey(key); }
 
 LSTATUS RegistryPlatform::EnumKey(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength) {
@@ -16,6 +20,10 @@ LSTATUS RegistryPlatform::EnumKey(HKEY key, DWORD index, wchar_t* name, DWORD* n
 LSTATUS RegistryPlatform::EnumValue(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type, BYTE* data,
                                     DWORD* dataSize) {
     return ::RegEnumValueW(key, index, name, nameLength, nullptr, type, data, dataSize);
+}
+
+LSTATUS RegistryPlatform::QueryValue(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* dataSize) {
+    return ::RegQueryValueExW(key, name, nullptr, type, data, dataSize);
 }
 
 LSTATUS RegistryPlatform::SetValue(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) {

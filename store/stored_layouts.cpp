@@ -4,7 +4,8 @@
 #include "text/ascii_case.h"
 #include "text/res_string.h"
 
-StoredLayouts::StoredLayouts() : baseKey_(LoadResString(kStoreBaseKeyId), kStoreReadAccess, 0) {}
+StoredLayouts::StoredLayouts(KeyOpening opening)
+    : baseKey_(LoadResString(kStoreBaseKeyId), kStoreReadAccess, 0, opening) {}
 
 bool StoredLayouts::Find(const wchar_t* name, WString& storedName) {
     wchar_t stored[kNameBufferLength];

@@ -8,11 +8,16 @@
 #include "text/wstring.h"
 
 // The layouts the store holds: the subkeys of its base key, which stays open
-// for the object's lifetime (opening creates it when it is missing). Names come
-// in the registry's enumeration order, the order the menu numbers them in.
+// for the object's lifetime (opening creates it when it is missing, unless told
+// ExistingOnly). Names come in the registry's enumeration order, the order the
+// menu numbers them in.
 class StoredLayouts {
 public:
-    StoredLayouts();
+    explicit StoredLayouts(KeyOpening opening = KeyOpening::CreateMissing);
+
+    // Whether the base key was opened: an ExistingOnly store that was never
+    // written has none, and lists nothing.
+    [[nodiscard]] bool Opened() const { return baseKey_.handle != nullptr; }
 
     // The first stored layout, in enumeration order, whose name equals `name`
     // but for the case of A to Z; its name as stored goes to storedName. False

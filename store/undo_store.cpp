@@ -18,7 +18,7 @@ bool StoreUndoArrangement(const IconRecordList& records) {
     return key.handle != nullptr && StoreRecords(key, records) == StoreOutcome::Stored;
 }
 
-bool LoadUndoArrangement(IconRecordList& records) {
-    RegKey key(UndoKeyPath().Text(), kStoreReadAccess, 0);
+bool LoadUndoArrangement(IconRecordList& records, KeyOpening opening) {
+    RegKey key(UndoKeyPath().Text(), kStoreReadAccess, 0, opening);
     return LoadRecords(key, records);
 }

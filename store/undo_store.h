@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/icon_record.h"
+#include "store/reg_key.h"
 
 // The arrangement that the last restore replaced, kept for `undo` beside the
 // layouts rather than among them (in the store's base key path with " Undo"
@@ -11,5 +12,6 @@
 // a layout. True when the key holds exactly the records.
 [[nodiscard]] bool StoreUndoArrangement(const IconRecordList& records);
 
-// The kept arrangement; false when nothing is kept.
-[[nodiscard]] bool LoadUndoArrangement(IconRecordList& records);
+// The kept arrangement; false when nothing is kept. Opening the key creates
+// it when it is missing, unless told ExistingOnly.
+[[nodiscard]] bool LoadUndoArrangement(IconRecordList& records, KeyOpening opening = KeyOpening::CreateMissing);

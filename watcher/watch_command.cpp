@@ -1,13 +1,13 @@
 #include "watcher/watch_command.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <string>
 
 #include "actions/shell_access.h"
 #include "app/console_output.h"
 #include "app/log_file_output.h"
+#include "app/program_path.h"
 #include "app/stop_request.h"
 #include "app/timestamped_output.h"
 #include "desktop/desktop_list_view.h"
@@ -22,31 +22,13 @@ namespace {
 // Enough for months of events, small enough never to matter to the user.
 constexpr ULONGLONG kLogSizeBound = 1024 * 1024;
 
-// %LOCALAPPDATA%\Kelvane\watch.log, the folder made when missing; empty when
-// the folder is not known.
-std::wstring WatcherLogPath() {
-    PWSTR localAppData = nullptr;
-    std::wstring path;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &localAppData))) {
-        path = std::wstring(localAppData) + L"\\Kelvane";
-        CreateDirectoryW(path.c_str(), nullptr);
-        path += L"\\watch.log";
+// The watcher's log, its folder made when missing.
+std::wstring MadeWatcherLogPath() {
+    const std::wstring path = WatcherLogPath();
+    if (!path.empty()) {
+        CreateDirectoryW(path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
     }
-    CoTaskMemFree(localAppData);
     return path;
-}
-
-// This program's own path, quoted, as the start of a command line.
-std::wstring QuotedProgramPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return L"\"" + path + L"\"";
-        }
-        path.resize(path.size() * 2);
-    }
 }
 
 // Lets go of the console. Its window is hidden first only when this process is
@@ -96,7 +78,7 @@ int Watch(const WatchOptions& options) {
 }
 
 int RegisterWatcher(const WatchOptions& options) {
-    std::wstring commandLine = QuotedProgramPath() + L" watch /background";
+    std::wstring commandLine = L"\"" + ProgramPath() + L"\" watch /background";
     if (options.quietSeconds != kDefaultQuietSeconds) {
         commandLine += L" /w " + std::to_wstring(options.quietSeconds);
     }
@@ -152,7 +134,7 @@ int RunWatchCommand(const WatchOptions& options) {
             // Started at log-on: the console goes at once, and the lines go to
             // the log file instead.
             ReleaseConsole();
-            const LogFileOutput log(WatcherLogPath(), kLogSizeBound);
+            const LogFileOutput log(MadeWatcherLogPath(), kLogSizeBound);
             return Watch(options);
         }
         case WatchMode::Stop:

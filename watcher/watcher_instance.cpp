@@ -60,6 +60,8 @@ WatcherInstance::~WatcherInstance() {
     }
 }
 
+bool WatcherRuns() { return OpenedHandle(OpenMutexW(SYNCHRONIZE, FALSE, kMutexName)).get() != nullptr; }
+
 StopOutcome StopRunningWatcher() {
     const OpenedHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, kMutexName));
     const OpenedHandle stopEvent(OpenEventW(EVENT_MODIFY_STATE, FALSE, kStopEventName));

@@ -25,6 +25,9 @@ private:
     bool listening_ = false;
 };
 
+// Whether a watcher of this session runs, of either build's width.
+[[nodiscard]] bool WatcherRuns();
+
 enum class StopOutcome { Stopped, NoneRunning, StillRunning };
 
 // Asks the watcher of this session to stop and waits, a bounded time, until it

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <map>
+#include <memory>
+#include <optional>
 #include <random>
 #include <regex>
+#include <sstream>
 
 #include "e2e/kelvane_process.h"
+#include "support/desktop_files.h"
+#include "support/stand_in_registration.h"
 #include "support/utf8.h"
 
 namespace {
@@ -220,6 +226,136 @@ TEST(CommandLine, VersionResourceCarriesTheBannersVersion) {
     EXPECT_NE(std::wstring::npos, text(L"FileDescription").find(width)) << ToUtf8(text(L"FileDescription"));
     EXPECT_TRUE(std::regex_match(text(L"LegalCopyright"), std::wregex(L"Copyright \\(C\\) \\d{4} the Kelvane authors")))
         << ToUtf8(text(L"LegalCopyright"));
+}
+
+// doctor without a desktop, on Wine's own view of the desktop folder (hosted
+// outside Progman) and on the stand-in shell that keeps its own record: each
+// fact the README documents has its line, in order, those the test can know
+// are right, and neither the store nor the icons change; with nothing stored,
+// no key is made.
+TEST(CommandLine, DoctorReportsEveryFactAndChangesNothing) {
+    const std::vector<std::wstring> documented = {L"program",
+                                                  L"version",
+                                                  L"program width",
+                                                  L"windows version",
+                                                  L"windows build",
+                                                  L"desktop windows",
+                                                  L"shell process width",
+                                                  L"auto arrange",
+                                                  L"align to grid",
+                                                  L"icons",
+                                                  L"icon spacing",
+                                                  L"monitors",
+                                                  L"monitor 1",
+                                                  L"monitor 1 in list view",
+                                                  L"scale",
+                                                  L"dpi awareness",
+                                                  L"default layout",
+                                                  L"default layout stored",
+                                                  L"layouts",
+                                                  L"versions",
+                                                  L"undo kept",
+                                                  L"folder view",
+                                                  L"calibration",
+                                                  L"watcher",
+                                                  L"watcher at log-on",
+                                                  L"desktop menu entries",
+                                                  L"log file",
+                                                  L"log file size"};
+    const std::wstring undoKey = std::wstring(kStoreKey) + L" Undo";
+    const std::wstring menuKey = L"Software\\Classes\\DesktopBackground\\Shell\\";
+    const std::wstring runKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const auto writeText = [](const std::wstring& key, const std::wstring& name, const std::wstring& text) {
+        const BYTE* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+        WriteRegistryValue(key, name, REG_SZ, std::vector<BYTE>(bytes, bytes + (text.size() + 1) * sizeof(wchar_t)));
+    };
+    const DesktopFiles files({L"doctor 1.txt", L"doctor 2.txt"});
+    const std::wstring items =
+        WriteItemsFile({L"One\t21\t2\tdesktop:doctor 1.txt", L"Two\t96\t2\tdesktop:doctor 2.txt"});
+    struct Case {
+        const char* name;
+        std::vector<std::wstring> desktop;  // the fixture's arguments; empty: no desktop, and nothing stored
+        bool redirected;
+        std::wstring windows, folderView, calibration;
+    };
+    const std::wstring noListView = L"not tried: no desktop list view";
+    const Case cases[] = {
+        {"no desktop", {}, false, L"not found: there is no \"Progman\" window", noListView, noListView},
+        {"Wine's own shell",
+         {L"--shell-desktop", L"--topology", L"other-toplevel"},
+         false,
+         L"under \"KelvaneFixtureHost\"",
+         L"reached",
+         L"unanswered: a restore tells the folder view nothing"},
+        {"the stand-in shell",
+         {L"--synthetic", items, L"--stand-in"},
+         true,
+         L"under \"Progman\"",
+         L"reached",
+         L"agrees, offset 0, 0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteRegistryTree(L"Software\\Brenlow");
+        std::optional<StandInRegistration> redirect;
+        if (c.redirected) redirect.emplace(StandInServerBesideTest());
+        std::unique_ptr<DesktopFixture> fixture;
+        const bool stored = !c.desktop.empty();
+        if (stored) {
+            fixture = std::make_unique<DesktopFixture>(FixtureBesideTest(), c.desktop);
+            WriteRegistryValue(LayoutKey(DefaultLayoutName()), L"One", REG_DWORD, PackedRecordData(300, 300));
+            WriteRegistryValue(undoKey, L"One", REG_DWORD, PackedRecordData(1, 2));
+            WriteRegistryValue(undoKey, L"Two", REG_DWORD, PackedRecordData(3, 4));
+            writeText(runKey, L"Kelvane", L"\"C:\\K\\Kelvane64.exe\" watch /background");
+            writeText(menuKey + L"Save icons\\command", L"", L"\"C:\\K\\KELVANE64w.exe\" save /y");
+            writeText(menuKey + L"Notes\\command", L"", L"notepad.exe");
+        }
+        const auto layoutsBefore = stored ? RegistryTreeImage(kStoreKey) : std::vector<RegistryKeyImage>{};
+        const auto undoBefore = stored ? RegistryValues(undoKey) : std::vector<RegistryValue>{};
+        const auto icons = [&] {
+            std::vector<std::pair<int, int>> places;
+            for (const FixtureItem& item : fixture ? fixture->Items() : std::vector<FixtureItem>{})
+                places.emplace_back(item.x, item.y);
+            return places;
+        };
+        const auto iconsBefore = icons();
+
+        const RunResult result = RunKelvane({L"doctor"}, RunOptions{std::nullopt, 90000});
+        EXPECT_EQ(0u, result.exitCode);
+        EXPECT_EQ(L"", result.standardError);
+        std::vector<std::wstring> names;
+        std::map<std::wstring, std::wstring> facts;
+        std::wistringstream lines(AfterBanner(result.standardOutput));
+        for (std::wstring line; std::getline(lines, line);) {
+            const size_t colon = line.find(L": ");
+            names.push_back(line.substr(0, colon));
+            if (colon != std::wstring::npos) facts[names.back()] = line.substr(colon + 2);
+        }
+        EXPECT_EQ(documented, names) << ToUtf8(result.standardOutput);
+        EXPECT_EQ(c.windows, facts[L"desktop windows"]);
+        EXPECT_EQ(stored ? std::to_wstring(iconsBefore.size()) : L"unknown: no desktop list view", facts[L"icons"]);
+        EXPECT_EQ(c.folderView, facts[L"folder view"]);
+        EXPECT_EQ(c.calibration, facts[L"calibration"]);
+        EXPECT_EQ(DefaultLayoutName(), facts[L"default layout"]);
+        EXPECT_EQ(stored ? L"yes" : L"no", facts[L"default layout stored"]);
+        EXPECT_EQ(stored ? L"yes, 2 icons" : L"no", facts[L"undo kept"]);
+        EXPECT_EQ(stored ? L"installed: \"C:\\K\\Kelvane64.exe\" watch /background" : L"not installed",
+                  facts[L"watcher at log-on"]);
+        EXPECT_EQ(stored ? L"installed: Save icons" : L"not installed", facts[L"desktop menu entries"]);
+
+        EXPECT_EQ(iconsBefore, icons());
+        if (stored) {
+            EXPECT_EQ(layoutsBefore, RegistryTreeImage(kStoreKey));
+            EXPECT_EQ(undoBefore, RegistryValues(undoKey));
+            DeleteRegistryValue(runKey, L"Kelvane");
+            DeleteRegistryTree(menuKey + L"Save icons");
+            DeleteRegistryTree(menuKey + L"Notes");
+        } else {
+            EXPECT_FALSE(RegistryKeyExists(L"Software\\Brenlow")) << "doctor made a key of the store";
+        }
+    }
+    DeleteRegistryTree(L"Software\\Brenlow");
+    DeleteFileW(items.c_str());
 }
 
 }  // namespace

@@ -42,7 +42,8 @@ inline constexpr wchar_t kUsage[] =
     L"  import /f File [/n \"Layout\"] - Store a file's layouts, or its one as Layout.\n"
     L"  undo /y                      - Take back the last restore.\n"
     L"  watch [/w Seconds | /stop | /install | /uninstall] - Put the icons back by themselves.\n"
-    L"  status [/n \"Layout\"]         - Compare the desktop with a layout.\n";
+    L"  status [/n \"Layout\"]         - Compare the desktop with a layout.\n"
+    L"  doctor                       - Print the facts a problem report needs.\n";
 inline constexpr DWORD kCommandLineError = 0xFFFFFFFF;
 // The exit code of list, delete, export, import and undo when they did not do
 // what was asked.

@@ -55,6 +55,7 @@ TEST(ParseArguments, Table) {
         {{L"/f", L"save", L"EXPORT"}, Action::Export, false, L"", 0, L"save"},
         {{L"import", L"/f", L"a", L"/F", L"b"}, Action::Import, false, L"", 0, L"b"},
         {{L"undo", L"list"}, Action::List, false, L"", 0},
+        {{L"/Doctor"}, Action::Doctor, false, L"", 0},
         {{L"save", L"/f", L"x"}, Action::Save, false, L"", 2, L"x"},
         {{L"/f", L"x", L"restore"}, Action::Restore, false, L"", 1, L"x"},
         {{L"restore", L"/n", L"/f"}, Action::Restore, false, L"/f", 0},
