@@ -161,6 +161,8 @@ def main():
         fixture.close()
     kept = kept_by_the_shell()
     print("\nThe shell kept the restored places." if kept else "\nThe shell lost the restored places!")
+    # What a user pastes into a report.
+    run_kelvane("doctor")
     return 0 if restored and watched and kept else 1
 
 
