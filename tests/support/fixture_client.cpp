@@ -166,6 +166,11 @@ void DesktopFixture::Redraw(bool on) {
     if (answer != "ok") throw std::runtime_error("fixture: redraw answered " + answer);
 }
 
+void DesktopFixture::AutoArrange(bool on) {
+    const std::string answer = Ask(on ? "auto-arrange on" : "auto-arrange off");
+    if (answer != "ok") throw std::runtime_error("fixture: auto-arrange answered " + answer);
+}
+
 void DesktopFixture::ResetCounts() {
     const std::string answer = Ask("reset-counts");
     if (answer != "ok") throw std::runtime_error("fixture: reset-counts answered " + answer);

@@ -48,6 +48,8 @@ public:
     void Move(int index, int x, int y);
     // Turns the list view's redrawing off or on again (WM_SETREDRAW).
     void Redraw(bool on);
+    // Turns the list view's LVS_AUTOARRANGE style on (arranging the icons) or off.
+    void AutoArrange(bool on);
     RECT Rect(int index);  // LVIR_BOUNDS
     SIZE Spacing();        // LVM_GETITEMSPACING, large icons
     HWND ListView();       // null when the desktop has no list view
