@@ -56,6 +56,13 @@ DesktopWatcher::~DesktopWatcher() {
 }
 
 bool DesktopWatcher::Listen() {
+    // Before the window exists: whoever waits for it knows that every change
+    // from then on counts.
+    if (saves_) {
+        saves_->Begin(GetTickCount64(), LayoutStoredForDisplay());
+        LookForChanges();
+        nextSaveLook_ = GetTickCount64() + kSaveLookIntervalMilliseconds;
+    }
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = WindowProc;
@@ -79,9 +86,6 @@ bool DesktopWatcher::Listen() {
 
 void DesktopWatcher::Run() {
     const HANDLE stopRequested = StopRequestedEvent();
-    if (saves_) {
-        saves_->Begin(GetTickCount64(), LayoutStoredForDisplay());
-    }
     while (!StopRequested()) {
         DWORD timeout = INFINITE;
         if (settle_.Waiting()) {

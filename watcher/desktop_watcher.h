@@ -28,7 +28,8 @@ public:
     DesktopWatcher(const DesktopWatcher&) = delete;
     DesktopWatcher& operator=(const DesktopWatcher&) = delete;
 
-    // Makes the window that takes the events; false when it could not be made.
+    // Takes the desktop as it finds it (when saving), then makes the window
+    // that takes the events; false when the window could not be made.
     [[nodiscard]] bool Listen();
 
     // Watches until a stop is requested.
