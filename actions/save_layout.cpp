@@ -18,7 +18,6 @@ void SaveLayout(bool assumeYes, const wchar_t* givenName) {
     if (!start.Found()) {
         return;
     }
-    const HWND listView = start.listView;
     const WString& layoutName = start.layoutName;
     if (const wchar_t* problem = LayoutNameProblem(layoutName.Text())) {
         Print(OutputStream::Err, L"%s Nothing was saved.\n", problem);
@@ -30,13 +29,18 @@ void SaveLayout(bool assumeYes, const wchar_t* givenName) {
         return;
     }
     // Only now: looking creates the store, which a save answered no leaves alone.
+    SaveDesktop(start.listView, layoutName, SaveWhen::Always);
+}
+
+DesktopSave SaveDesktop(HWND listView, const WString& layoutName, SaveWhen when) {
+    DesktopSave save;
     WString twin;
     if (StoredLayouts().FindCaseTwin(layoutName.Text(), twin)) {
         Print(OutputStream::Err,
               L"The layout %s is stored already, and the registry does not tell %s apart from it. "
               L"Nothing was saved.\n",
               twin.Text(), layoutName.Text());
-        return;
+        return save;
     }
     // From here on Ctrl+C stops the walk rather than the process.
     const ConsoleStopScope stopScope;
@@ -45,18 +49,18 @@ void SaveLayout(bool assumeYes, const wchar_t* givenName) {
     DesktopFolder desktopFolder;
     if (!desktopFolder.Obtain()) {
         PrintText(OutputStream::Err, L"Could not get IShellFolder.\n");
-        return;
+        return save;
     }
     // The blocks come before the ID-list buffer here, after it in the restore: the
     // order decides which failure a user meets, and so what is printed.
     RemoteBuffers shell;
     if (!OpenShellProcess(shell, listView) ||
         !AllocateShellBlocks(shell, {RemoteBlock::Item, RemoteBlock::Text, RemoteBlock::Point})) {
-        return;
+        return save;
     }
     IdListBuffer idListBuffer = AllocateIdListBuffer();
     if (!idListBuffer) {
-        return;
+        return save;
     }
     IconRecordList records;
     const WalkResult walk =
@@ -68,26 +72,34 @@ void SaveLayout(bool assumeYes, const wchar_t* givenName) {
             Print(OutputStream::Err,
                   L"The desktop list view went away during the save: the layout %s was not changed.\n",
                   layoutName.Text());
-            return;
+            return save;
         case WalkEnd::ShellHung:
             Print(OutputStream::Err,
                   L"The desktop list view is not responding: the save stopped, and the layout %s was not changed.\n",
                   layoutName.Text());
-            return;
+            return save;
         case WalkEnd::Stopped:
             Print(OutputStream::Err, L"The save was interrupted: the layout %s was not changed.\n", layoutName.Text());
             NoteStopObeyed();
-            return;
+            return save;
     }
     // A desktop not filled yet, or a shell that shows nothing, would empty the layout.
     if (!walk.anyItem) {
         Print(OutputStream::Err, L"The save found no icons on the desktop: the layout %s was not changed.\n",
               layoutName.Text());
-        return;
+        return save;
+    }
+    save.icons = static_cast<int>(records.size());
+    IconRecordList stored;
+    if (when == SaveWhen::Changed && LoadLayout(layoutName.Text(), stored) && SameRecords(records, stored)) {
+        save.end = SaveEnd::Unchanged;
+        return save;
     }
     // The icons that could not be read are still on the desktop: their stored records stay.
     const UnreadIcons unread{walk.failedTexts, walk.itemsFailed > static_cast<int>(walk.failedTexts.size())};
-    switch (StoreLayout(layoutName.Text(), records, unread)) {
+    const StoreOutcome outcome = StoreLayout(layoutName.Text(), records, unread);
+    save.end = outcome == StoreOutcome::NothingWritten ? SaveEnd::NotStored : SaveEnd::Stored;
+    switch (outcome) {
         case StoreOutcome::Stored:
             break;
         case StoreOutcome::StaleKept:
@@ -107,4 +119,5 @@ void SaveLayout(bool assumeYes, const wchar_t* givenName) {
                   layoutName.Text());
             break;
     }
+    return save;
 }

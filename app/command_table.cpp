@@ -99,7 +99,8 @@ constexpr CommandSpec kCommands[] = {
     // A watcher stopped by Ctrl+C has done what it was asked: it ends with its own code.
     {Action::Watch,
      {L"watch", L"/watch"},
-     L"  watch [/w Seconds | /stop | /install | /uninstall] - Put the icons back by themselves.\n",
+     L"  watch [/w Seconds] [/s Seconds | /nosave] [/stop | /install | /uninstall]\n"
+     L"                               - Put the icons back, and keep their layout saved, by themselves.\n",
      false,
      [](const CommandLine& c) { return RunWatchCommand(c.watch); }},
     {Action::Status,
@@ -134,6 +135,15 @@ constexpr OptionSpec kOptions[] = {
     {L"/w", OptionValue::Checked, kWatchCommand,
      [](CommandLine& c, const wchar_t* value) {
          return ParseWholeNumber(value, 1, kMaxQuietSeconds, c.watch.quietSeconds);
+     }},
+    {L"/s", OptionValue::Checked, kWatchCommand,
+     [](CommandLine& c, const wchar_t* value) {
+         return ParseWholeNumber(value, kMinSaveSeconds, kMaxSaveSeconds, c.watch.saveSeconds);
+     }},
+    {L"/nosave", OptionValue::None, kWatchCommand,
+     [](CommandLine& c, const wchar_t*) {
+         c.watch.saves = false;
+         return true;
      }},
     // A later mode of watch replaces an earlier one.
     {L"/background", OptionValue::None, kWatchCommand,

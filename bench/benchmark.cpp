@@ -14,13 +14,16 @@
 // and later do: the folder-view calls (fv ...) and the added list-view reads of
 // the calibration and the commit show beside the list-view traffic.
 //
+// With --watcher it measures instead the watcher on an idle desktop of 100 and
+// of 1000 icons, and the time from a move to its save.
+//
 // With --full-desktop it measures instead a restore on a desktop whose every
 // grid point (of the work area, as the program walks it) is covered twice, so
 // that no evicted icon can ever find a free point: the case where each eviction
 // cost a walk over the whole grid.
 //
 // benchmark.exe [--sizes 100,500,2000] [--runs 3] [--one-run-above 500] [--out <file prefix>]
-//               [--full-desktop] [--baseline <counting program of another build>]
+//               [--full-desktop | --watcher] [--baseline <counting program of another build>]
 // (sizes above --one-run-above get one run: their restores take minutes; a
 // baseline program runs every scenario a second time, for a before and after)
 // writes <prefix>.md (the table) and <prefix>.csv (for the plot).
@@ -65,6 +68,8 @@ std::string MessageName(UINT code) {
     switch (code) {
         case LVM_GETNEXTITEM:
             return "GETNEXTITEM";
+        case LVM_GETITEMCOUNT:
+            return "GETITEMCOUNT";
         case LVM_GETITEMW:
             return "GETITEM";
         case LVM_GETITEMPOSITION:
@@ -482,6 +487,72 @@ bool MeasureDesktop(DesktopFixture& fixture, const Scenario* scenarios, size_t s
     return true;
 }
 
+// The watcher, `watch /s 5 /w 1`, on a desktop whose layout is stored: its cost
+// over a minute in which nothing moves (the list-view messages the fixture
+// received, the reads and writes it made in the shell, its CPU time, start
+// and stop included), then, in
+// a second watcher, the time from one icon's move to the line of its save. One
+// row per size.
+bool MeasureWatcher(const std::wstring& fixturePath, const std::wstring& program, const std::vector<int>& sizes,
+                    const std::wstring& prefix) {
+    std::ofstream table(ToUtf8(prefix) + ".md");
+    table << "| icons | list-view messages per minute | reads and writes per minute | CPU time (s per minute) "
+             "| last move to the save (s) |\n|---:|---|---:|---:|---:|\n";
+    for (int icons : sizes) {
+        DeleteRegistryTree(L"Software\\Brenlow");
+        DesktopFixture fixture(fixturePath, {L"--synthetic-count", std::to_wstring(icons)});
+        RunProcess(program, {L"save", L"/y"});
+        const std::vector<std::wstring> watch = {L"watch", L"/s", L"5", L"/w", L"1"};
+        // Stopped by the plain program, whose end would write counts of its own.
+        const std::wstring stopper = CurrentExeDirectory() + L"\\..\\Kelvane64.exe";
+        const auto waitForWindow = [] {
+            while (FindWindowW(L"KelvaneWatcher", nullptr) == nullptr)
+                Sleep(100);
+        };
+        {
+            DeleteFileW(CountsFile().c_str());
+            StartedProcess idle(program, watch, {std::nullopt, 3600 * 1000});
+            waitForWindow();
+            fixture.ResetCounts();
+            Sleep(60000);
+            RunProcess(stopper, {L"watch", L"/stop"});
+            idle.Finish();
+        }
+        std::ostringstream messages;
+        for (const auto& [code, count] : fixture.MessageCounts())
+            messages << MessageName(code) << " " << count << "; ";
+        std::ifstream file(ToUtf8(CountsFile()));
+        std::string name;
+        unsigned count = 0;
+        unsigned operations = 0;
+        double cpu = 0;
+        while (file >> name >> count) {
+            if (name == "read" || name == "write") operations += count;
+            if (name == "cpu_us") cpu = count / 1e6;
+        }
+        // A second watcher: the time from a move to its save.
+        StartedProcess saving(program, watch, {std::nullopt, 3600 * 1000});
+        waitForWindow();
+        fixture.Move(0, 600, 400);
+        const double moved = Now();
+        while (saving.OutputSoFar().find(L"Desktop Saved") == std::wstring::npos && Now() - moved < 600)
+            Sleep(50);
+        const double toSave = Now() - moved;
+        RunProcess(stopper, {L"watch", L"/stop"});
+        if (saving.Finish().standardOutput.find(L"Desktop Saved") == std::wstring::npos) {
+            std::fprintf(stderr, "the watcher did not save, %d icons\n", icons);
+            return false;
+        }
+        char line[512];
+        std::snprintf(line, sizeof line, "| %d | %s | %u | %.3f | %.1f |\n", icons, messages.str().c_str(), operations,
+                      cpu, toSave);
+        table << line;
+        std::fputs(line, stdout);
+    }
+    DeleteRegistryTree(L"Software\\Brenlow");
+    return true;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -490,11 +561,16 @@ int wmain(int argc, wchar_t** argv) {
     int largeFrom = 500;
     std::wstring prefix = L"benchmark";
     bool fullDesktop = false;
+    bool watcher = false;
     std::vector<Program> programs = {{CurrentExeDirectory() + L"\\Kelvane64-counting.exe", ""}};
     for (int i = 1; i < argc; ++i) {
         const std::wstring option = argv[i];
         if (option == L"--full-desktop") {
             fullDesktop = true;
+            continue;
+        }
+        if (option == L"--watcher") {
+            watcher = true;
             continue;
         }
         if (i + 1 == argc) break;
@@ -508,6 +584,9 @@ int wmain(int argc, wchar_t** argv) {
     SetEnvironmentVariableW(L"KELVANE_COUNTS_FILE", CountsFile().c_str());
     const std::wstring fixturePath = CurrentExeDirectory() + L"\\..\\tests\\desktop_fixture.exe";
 
+    if (watcher) {
+        return MeasureWatcher(fixturePath, programs.front().path, {100, 1000}, prefix) ? 0 : 3;
+    }
     std::vector<Result> results;
     if (fullDesktop) {
         DeleteRegistryTree(L"Software\\Brenlow");

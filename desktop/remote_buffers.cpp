@@ -10,8 +10,8 @@ namespace {
 constexpr bool kBuildIs64Bit = sizeof(void*) == 8;
 
 // Frees in this order; the process handle goes last.
-constexpr RemoteBlock kReleaseOrder[] = {RemoteBlock::Item, RemoteBlock::Rect, RemoteBlock::Find, RemoteBlock::Text,
-                                         RemoteBlock::Point};
+constexpr RemoteBlock kReleaseOrder[] = {RemoteBlock::Item, RemoteBlock::Rect,  RemoteBlock::Find,
+                                         RemoteBlock::Text, RemoteBlock::Point, RemoteBlock::Points};
 constexpr size_t kBlockCount = sizeof(kReleaseOrder) / sizeof(kReleaseOrder[0]);
 
 constexpr unsigned BlockBit(RemoteBlock block) { return 1u << static_cast<unsigned>(block); }
@@ -57,6 +57,8 @@ SIZE_T RemoteBlockSize(RemoteBlock block) {
             return kNativeLayout.findSize;
         case RemoteBlock::Rect:
             return sizeof(RECT);
+        case RemoteBlock::Points:
+            return kPointsBatch * sizeof(POINT);
     }
     return 0;
 }
@@ -146,8 +148,8 @@ std::optional<LRESULT> RemoteBuffers::Send(HWND listView, UINT message, WPARAM w
 
 void*& RemoteBuffers::Slot(RemoteBlock block) {
     // In the order of RemoteBlock.
-    static constexpr void* RemoteBuffers::*kSlots[] = {&RemoteBuffers::remoteItem, &RemoteBuffers::remoteText,
+    static constexpr void* RemoteBuffers::*kSlots[] = {&RemoteBuffers::remoteItem,  &RemoteBuffers::remoteText,
                                                        &RemoteBuffers::remotePoint, &RemoteBuffers::remoteFind,
-                                                       &RemoteBuffers::remoteRect};
+                                                       &RemoteBuffers::remoteRect,  &RemoteBuffers::remotePoints};
     return this->*kSlots[static_cast<size_t>(block)];
 }

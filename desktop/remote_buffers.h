@@ -7,7 +7,11 @@
 
 #include "desktop/remote_records.h"
 
-enum class RemoteBlock { Item, Text, Point, Find, Rect };  // RemoteBuffers::Slot follows this order
+enum class RemoteBlock { Item, Text, Point, Find, Rect, Points };  // RemoteBuffers::Slot follows this order
+
+// How many positions the Points block holds: a look at the desktop reads that
+// many in one go.
+constexpr int kPointsBatch = 1024;
 
 enum class ShellAccess {
     Granted,
@@ -55,11 +59,12 @@ public:
     [[nodiscard]] bool ShellHung() const { return shellHung_; }
 
     HANDLE process() const { return process_; }
-    void* remoteItem = nullptr;   // one LVITEMW of this build's width
-    void* remoteText = nullptr;   // kRemoteTextLength code units
-    void* remotePoint = nullptr;  // one POINT
-    void* remoteFind = nullptr;   // one LVFINDINFOW of this build's width
-    void* remoteRect = nullptr;   // one RECT
+    void* remoteItem = nullptr;    // one LVITEMW of this build's width
+    void* remoteText = nullptr;    // kRemoteTextLength code units
+    void* remotePoint = nullptr;   // one POINT
+    void* remoteFind = nullptr;    // one LVFINDINFOW of this build's width
+    void* remoteRect = nullptr;    // one RECT
+    void* remotePoints = nullptr;  // kPointsBatch POINTs
 
 private:
     void*& Slot(RemoteBlock block);

@@ -4,7 +4,8 @@
 # and docs/benchmark.png (time per icon against the number of icons). Then it
 # restores a full desktop (every grid point of a 1920 x 1040 work area covered
 # twice) and adds that table to docs/benchmark.md, with
-# docs/benchmark-full-desktop.csv.
+# docs/benchmark-full-desktop.csv. Last, it measures the watcher on an idle
+# desktop of 100 and of 1000 icons and adds that table too.
 #   scripts/benchmark.sh [--sizes 100,500,2000] [--runs 3] [--one-run-above 500]
 #                        [--baseline <Kelvane64-counting.exe of another build>]
 # A baseline runs the full desktop a second time with that program: the before
@@ -72,4 +73,14 @@ PLOT
     cat docs/benchmark-full-desktop.md
 } >>docs/benchmark.md
 rm docs/benchmark-full-desktop.md
+"$WINE64" build/x64/bench/benchmark.exe --watcher --out "Z:$root/docs/benchmark-watcher"
+{
+    echo
+    echo "## The watcher on an idle desktop"
+    echo
+    echo "\`watch /s 5 /w 1\` for a minute in which nothing moves, then the time from a move to its save."
+    echo
+    cat docs/benchmark-watcher.md
+} >>docs/benchmark.md
+rm docs/benchmark-watcher.md
 echo "Wrote docs/benchmark.md, docs/benchmark.csv, docs/benchmark-full-desktop.csv and docs/benchmark.png"

@@ -7,8 +7,10 @@
 # desktop's process; it prints each cycle's time and the desktop's committed
 # memory. Then the watcher handles as many events (display change, shell
 # start, resume, in turn) on the same desktop, each after a scramble: every
-# restore must be exact and the watcher's handles and memory stay flat.
-# Not part of scripts/test.sh: 200 of each take about a quarter of an hour.
+# restore must be exact and the watcher's handles and memory stay flat. Last,
+# the watcher saves as many times, each after a few icons moved (`/s 5`):
+# every save exact, the watcher's handles and memory flat.
+# Not part of scripts/test.sh: 200 of each take about half an hour.
 #   scripts/soak.sh [CYCLES]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,4 +25,4 @@ cmake --build build/x64 -j"$(nproc)" --target soak_tests
 source scripts/wine-session.sh
 
 cd build/x64/tests
-KELVANE_SOAK_CYCLES=$cycles KELVANE_SOAK_EVENTS=$cycles "$WINE64" ./soak_tests.exe
+KELVANE_SOAK_CYCLES=$cycles KELVANE_SOAK_EVENTS=$cycles KELVANE_SOAK_SAVES=$cycles "$WINE64" ./soak_tests.exe

@@ -1,7 +1,10 @@
 #include "store/icon_record.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <string>
+#include <tuple>
 
 void IconRecord::Set(const wchar_t* key, const wchar_t* text, int32_t xPosition, int32_t yPosition) {
     keyName.Assign(key);
@@ -66,6 +69,25 @@ void DecodeRecordData(const uint8_t (&data)[kRecordReadBufferSize], int32_t& x, 
     }
     text[length] = L'\0';
     displayText.Assign(text);
+}
+
+namespace {
+
+// What a record stores, in an order that sorts a list of them.
+std::vector<std::tuple<std::wstring, int32_t, int32_t, std::wstring>> StoredValues(const IconRecordList& records) {
+    std::vector<std::tuple<std::wstring, int32_t, int32_t, std::wstring>> values;
+    values.reserve(records.size());
+    for (const IconRecord& record : records) {
+        values.emplace_back(record.ValueName(), record.x, record.y, record.displayText.Text());
+    }
+    std::sort(values.begin(), values.end());
+    return values;
+}
+
+}  // namespace
+
+bool SameRecords(const IconRecordList& first, const IconRecordList& second) {
+    return first.size() == second.size() && StoredValues(first) == StoredValues(second);
 }
 
 const wchar_t* IconRecord::ValueName() const { return textOnly ? displayText.Text() : keyName.Text(); }

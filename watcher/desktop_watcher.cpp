@@ -6,10 +6,12 @@
 
 #include "actions/action_start.h"
 #include "actions/restore_layout.h"
+#include "actions/save_layout.h"
 #include "app/console_output.h"
 #include "app/stop_request.h"
 #include "app/timestamped_output.h"
 #include "desktop/desktop_list_view.h"
+#include "desktop/icon_positions.h"
 #include "desktop/shell_platform.h"
 #include "store/stored_layouts.h"
 #include "watcher/window_message_filter.h"
@@ -25,12 +27,26 @@ constexpr ULONGLONG kAppearanceBoundMilliseconds = 120000;
 // How often a waiting watcher looks at the desktop.
 constexpr DWORD kLookIntervalMilliseconds = 250;
 
+// How often a saving watcher reads the icons' positions: a move is noticed
+// within this time, at one message an icon.
+constexpr ULONGLONG kSaveLookIntervalMilliseconds = 2000;
+
+bool LayoutStoredForDisplay() {
+    WString storedName;
+    return StoredLayouts().Find(GivenOrDefaultName(L"").Text(), storedName);
+}
+
 }  // namespace
 
-DesktopWatcher::DesktopWatcher(TimestampedOutput& output, ULONGLONG quietMilliseconds)
+DesktopWatcher::DesktopWatcher(TimestampedOutput& output, ULONGLONG quietMilliseconds,
+                               std::optional<ULONGLONG> saveDelayMilliseconds)
     : output_(output),
       settle_(quietMilliseconds, kAppearanceBoundMilliseconds),
-      taskbarCreated_(RegisterWindowMessageW(L"TaskbarCreated")) {}
+      taskbarCreated_(RegisterWindowMessageW(L"TaskbarCreated")) {
+    if (saveDelayMilliseconds) {
+        saves_.emplace(*saveDelayMilliseconds);
+    }
+}
 
 DesktopWatcher::~DesktopWatcher() {
     if (window_ != nullptr) {
@@ -40,6 +56,13 @@ DesktopWatcher::~DesktopWatcher() {
 }
 
 bool DesktopWatcher::Listen() {
+    // Before the window exists: whoever waits for it knows that every change
+    // from then on counts.
+    if (saves_) {
+        saves_->Begin(GetTickCount64(), LayoutStoredForDisplay());
+        LookForChanges();
+        nextSaveLook_ = GetTickCount64() + kSaveLookIntervalMilliseconds;
+    }
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = WindowProc;
@@ -64,14 +87,26 @@ bool DesktopWatcher::Listen() {
 void DesktopWatcher::Run() {
     const HANDLE stopRequested = StopRequestedEvent();
     while (!StopRequested()) {
-        const DWORD timeout = settle_.Waiting() ? kLookIntervalMilliseconds : INFINITE;
+        DWORD timeout = INFINITE;
+        if (settle_.Waiting()) {
+            timeout = kLookIntervalMilliseconds;
+        } else if (saves_) {
+            const ULONGLONG now = GetTickCount64();
+            timeout = nextSaveLook_ > now ? static_cast<DWORD>(nextSaveLook_ - now) : 0;
+        }
         MsgWaitForMultipleObjectsEx(1, &stopRequested, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         MSG message;
         while (!StopRequested() && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             DispatchMessageW(&message);
         }
-        if (settle_.Waiting() && !StopRequested()) {
+        if (StopRequested()) {
+            break;
+        }
+        if (settle_.Waiting()) {
             LookAtDesktop();
+        } else if (saves_ && GetTickCount64() >= nextSaveLook_) {
+            LookForChanges();
+            nextSaveLook_ = GetTickCount64() + kSaveLookIntervalMilliseconds;
         }
     }
 }
@@ -128,9 +163,10 @@ void DesktopWatcher::LookAtDesktop() {
     if (!itemCount) {
         listView = nullptr;
     }
+    bool layoutStored = true;
     switch (settle_.Look(GetTickCount64(), listView, itemCount ? static_cast<int>(*itemCount) : 0)) {
         case DesktopSettle::Verdict::Settled:
-            RestoreLayoutOfDisplay();
+            layoutStored = RestoreLayoutOfDisplay();
             break;
         case DesktopSettle::Verdict::NoListView:
             Print(OutputStream::Err, L"The desktop did not come back within %d seconds: nothing was restored.\n",
@@ -138,23 +174,55 @@ void DesktopWatcher::LookAtDesktop() {
             break;
         case DesktopSettle::Verdict::Idle:
         case DesktopSettle::Verdict::Waiting:
-            break;
+            return;
+    }
+    // The wait is over: the save delay starts after the restore.
+    if (saves_) {
+        saves_->Begin(GetTickCount64(), layoutStored);
     }
 }
 
-void DesktopWatcher::RestoreLayoutOfDisplay() {
+bool DesktopWatcher::RestoreLayoutOfDisplay() {
     // The monitors and the name are those of the configuration now in force.
     const ActionStart start(L"");
     if (!start.Found()) {
-        return;
+        return true;
     }
     WString storedName;
     if (!StoredLayouts().Find(start.layoutName.Text(), storedName)) {
         Print(OutputStream::Out, L"No layout is stored for %s: the icons stay where they are.\n",
               start.layoutName.Text());
-        return;
+        return false;
     }
     RestoreFoundLayout(true, start.listView, storedName);
     // A layout without values leaves its name open at the end of a line.
     output_.EndOpenLines();
+    return true;
+}
+
+void DesktopWatcher::LookForChanges() {
+    DesktopLook seen;
+    seen.listView = FindDesktopListView();
+    if (seen.listView != nullptr) {
+        seen.read = ReadIconPositions(seen.listView, seen.positions);
+        // The style is the window's own, read without a message to the shell.
+        seen.autoArranged = (GetWindowLongPtrW(seen.listView, GWL_STYLE) & LVS_AUTOARRANGE) != 0;
+        seen.displayName = GivenOrDefaultName(L"").Text();
+    }
+    if (saves_->Look(GetTickCount64(), seen) == SaveSchedule::Verdict::Save) {
+        SaveLayoutOfDisplay();
+    }
+}
+
+void DesktopWatcher::SaveLayoutOfDisplay() {
+    const ActionStart start(L"");
+    if (!start.Found()) {
+        return;
+    }
+    // Saved as `save /y` saves, but only when the layout does not hold this
+    // arrangement already.
+    const DesktopSave save = SaveDesktop(start.listView, start.layoutName, SaveWhen::Changed);
+    if (save.end == SaveEnd::Stored) {
+        Print(OutputStream::Out, L"Desktop Saved: %d icons, Layout: %s\n", save.icons, start.layoutName.Text());
+    }
 }

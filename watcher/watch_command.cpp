@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "actions/shell_access.h"
@@ -62,7 +63,9 @@ int Watch(const WatchOptions& options) {
             return 1;
         }
     }
-    DesktopWatcher watcher(output, static_cast<ULONGLONG>(options.quietSeconds) * 1000);
+    const std::optional<ULONGLONG> saveDelay =
+        options.saves ? std::optional<ULONGLONG>(static_cast<ULONGLONG>(options.saveSeconds) * 1000) : std::nullopt;
+    DesktopWatcher watcher(output, static_cast<ULONGLONG>(options.quietSeconds) * 1000, saveDelay);
     if (!watcher.Listen()) {
         PrintText(OutputStream::Err, L"Could not create the watcher's window: nothing is watched.\n");
         return 1;
@@ -72,6 +75,12 @@ int Watch(const WatchOptions& options) {
           L"display in use comes back once the desktop has been quiet for %d s. Ctrl+C or \"watch /stop\" stops "
           L"the watcher.\n",
           options.quietSeconds);
+    if (options.saves) {
+        Print(OutputStream::Out,
+              L"An arrangement of the icons that stays unchanged for %d s is saved as the layout of the display in "
+              L"use.\n",
+              options.saveSeconds);
+    }
     watcher.Run();
     PrintText(OutputStream::Out, L"The watcher stopped.\n");
     return 0;
@@ -81,6 +90,11 @@ int RegisterWatcher(const WatchOptions& options) {
     std::wstring commandLine = L"\"" + ProgramPath() + L"\" watch /background";
     if (options.quietSeconds != kDefaultQuietSeconds) {
         commandLine += L" /w " + std::to_wstring(options.quietSeconds);
+    }
+    if (!options.saves) {
+        commandLine += L" /nosave";
+    } else if (options.saveSeconds != kDefaultSaveSeconds) {
+        commandLine += L" /s " + std::to_wstring(options.saveSeconds);
     }
     if (!RegisterLogonStart(commandLine.c_str())) {
         PrintText(OutputStream::Err, L"Could not write to the registry: the watcher does not start at log-on.\n");

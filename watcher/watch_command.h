@@ -9,9 +9,17 @@ enum class WatchMode { Console, Background, Stop, Install, Uninstall };
 constexpr int kDefaultQuietSeconds = 3;
 constexpr int kMaxQuietSeconds = 3600;
 
+// How long an arrangement must stay unchanged before the watcher saves it, in
+// seconds: /s takes a whole number in this range.
+constexpr int kDefaultSaveSeconds = 60;
+constexpr int kMinSaveSeconds = 5;
+constexpr int kMaxSaveSeconds = 86400;
+
 struct WatchOptions {
     WatchMode mode = WatchMode::Console;
     int quietSeconds = kDefaultQuietSeconds;
+    int saveSeconds = kDefaultSaveSeconds;
+    bool saves = true;  // false with /nosave
 };
 
 // Runs the watch command and returns its exit code: 0 when the watcher was

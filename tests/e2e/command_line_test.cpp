@@ -68,6 +68,8 @@ TEST(CommandLine, OutputAndExitCodes) {
         {{L"watch", L"/w", L"0"}, kCommandLineError, kUsage, L"Invalid argument: '0'\n"},
         {{L"watch", L"/w"}, kCommandLineError, kUsage, L"Invalid argument: '/w'\n"},
         {{L"save", L"/w", L"5", L"/y"}, kCommandLineError, kUsage, L"Invalid argument: '/w'\n"},
+        {{L"watch", L"/s", L"4"}, kCommandLineError, kUsage, L"Invalid argument: '4'\n"},
+        {{L"restore", L"/nosave"}, kCommandLineError, kUsage, L"Invalid argument: '/nosave'\n"},
         {{L"/stop", L"restore"}, kCommandLineError, kUsage, L"Invalid argument: '/stop'\n"},
         {{L"watch", L"/stop"}, 0, L"No watcher is running.\n", L""},
     };

@@ -41,7 +41,8 @@ inline constexpr wchar_t kUsage[] =
     L"  export /f File [/n \"Layout\"] - Write every layout, or one, to a JSON file.\n"
     L"  import /f File [/n \"Layout\"] - Store a file's layouts, or its one as Layout.\n"
     L"  undo /y                      - Take back the last restore.\n"
-    L"  watch [/w Seconds | /stop | /install | /uninstall] - Put the icons back by themselves.\n"
+    L"  watch [/w Seconds] [/s Seconds | /nosave] [/stop | /install | /uninstall]\n"
+    L"                               - Put the icons back, and keep their layout saved, by themselves.\n"
     L"  status [/n \"Layout\"]         - Compare the desktop with a layout.\n"
     L"  doctor                       - Print the facts a problem report needs.\n";
 inline constexpr DWORD kCommandLineError = 0xFFFFFFFF;

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <regex>
 #include <string>
@@ -331,6 +332,114 @@ TEST_F(Watch, AStopDuringARestoreEndsItAtItsNextIcon) {
         << "the restore left memory in the shell";
 }
 
+// Whether the display's layout holds exactly these icons (without item data,
+// stored by their text) at their places.
+bool LayoutHolds(const std::vector<FixtureItem>& items) {
+    const auto values = RegistryValues(LayoutKey(DefaultLayoutName()));
+    if (values.size() != items.size()) return false;
+    for (const FixtureItem& item : items) {
+        const auto value = std::find_if(values.begin(), values.end(), [&](const RegistryValue& v) {
+            return v.name == item.text && v.type == REG_DWORD && v.data.size() == 4;
+        });
+        if (value == values.end()) return false;
+        const uint32_t packed = static_cast<uint32_t>(item.y) << 16 | static_cast<uint16_t>(item.x);
+        if (std::memcmp(value->data.data(), &packed, 4) != 0) return false;
+    }
+    return true;
+}
+
+// Longer than the save delay of 5 s and two looks at the desktop: a save that
+// was to come has come.
+constexpr DWORD kPastTheDelayMilliseconds = 15000;
+
+// The watcher's saves, `watch /s 5 /w 1` (and its own arguments) on six icons:
+// what it does to the desktop, then whether one save comes (and the layout then
+// holds the desktop as it is) or none (and no layout is stored).
+TEST_F(Watch, SavesAnArrangementThatStaysUnchangedForTheDelay) {
+    struct SaveCase {
+        const char* name;
+        bool storedFirst;
+        std::vector<std::wstring> arguments;
+        std::function<void(DesktopFixture&)> beforeStart;
+        std::function<void(DesktopFixture&, RunningWatcher&)> act;
+        bool saves;
+    };
+    const auto nothing = [](DesktopFixture&) {};
+    const SaveCase cases[] = {
+        {"a move", true, {}, nothing, [](DesktopFixture& f, RunningWatcher&) { f.Move(0, 400, 300); }, true},
+        {"moves, each before the delay ends",
+         true,
+         {},
+         nothing,
+         [](DesktopFixture& f, RunningWatcher&) {
+             for (int move = 0; move < 16; ++move) {
+                 f.Move(move % 6, 300 + 10 * move, 400);
+                 Sleep(500);
+             }
+         },
+         true},
+        {"a display change during the delay",
+         true,
+         {},
+         nothing,
+         [](DesktopFixture& f, RunningWatcher& watcher) {
+             Scramble(f);
+             BroadcastDisplayChange();
+             EXPECT_TRUE(watcher.Printed(L"Desktop Restored: 6 icons\n"));
+             f.Move(2, 500, 200);
+         },
+         true},
+        {"no layout stored", false, {}, nothing, [](DesktopFixture&, RunningWatcher&) {}, true},
+        {"a stored layout that differs at the start",
+         true,
+         {},
+         Scramble,
+         [](DesktopFixture& f, RunningWatcher&) {
+             Sleep(kPastTheDelayMilliseconds);
+             f.Move(1, 600, 500);
+         },
+         true},
+        {"arranged automatically",
+         false,
+         {},
+         [](DesktopFixture& f) { f.AutoArrange(true); },
+         [](DesktopFixture& f, RunningWatcher&) { f.Move(0, 400, 300); },
+         false},
+        {"/nosave",
+         false,
+         {L"/nosave"},
+         nothing,
+         [](DesktopFixture& f, RunningWatcher&) { f.Move(0, 400, 300); },
+         false},
+    };
+    for (const SaveCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteRegistryTree(L"Software\\Brenlow");
+        DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", L"6"});
+        if (c.storedFirst) {
+            ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+        }
+        c.beforeStart(fixture);
+        std::vector<std::wstring> arguments = {L"watch", L"/s", L"5", L"/w", L"1"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        RunningWatcher watcher(arguments);
+        ASSERT_TRUE(watcher.Ready());
+        c.act(fixture, watcher);
+        const std::wstring line = L"Desktop Saved: 6 icons, Layout: " + DefaultLayoutName() + L"\n";
+        if (c.saves) {
+            EXPECT_TRUE(watcher.Printed(line));
+            EXPECT_TRUE(LayoutHolds(fixture.Items()));
+        } else {
+            Sleep(kPastTheDelayMilliseconds);
+            EXPECT_FALSE(RegistryKeyExists(LayoutKey(DefaultLayoutName()))) << "a layout was stored";
+        }
+        const RunResult result = watcher.Stop();
+        EXPECT_EQ(0u, result.exitCode);
+        EXPECT_EQ(L"", result.standardError);
+        EXPECT_EQ(c.saves ? 1u : 0u, Occurrences(result.standardOutput, L" " + line));
+    }
+}
+
 TEST_F(Watch, OneWatcherPerSession) {
     RunningWatcher first;
     ASSERT_TRUE(first.Ready());
@@ -410,15 +519,22 @@ TEST_F(Watch, InstalledWatcherStartsAsRegisteredAndWritesItsLog) {
     const auto saved = fixture.Items();
     ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
 
-    for (int time = 0; time < 2; ++time) {
-        const RunResult installed = RunKelvane({L"watch", L"/install", L"/w", L"1"});
-        EXPECT_EQ(0u, installed.exitCode);
-        EXPECT_NE(std::wstring::npos, installed.standardOutput.find(log)) << "it names the log file";
-    }
-    const std::wstring commandLine = RunValue();
     wchar_t program[MAX_PATH];
     ASSERT_NE(0u, GetFullPathNameW(KelvanePath().c_str(), MAX_PATH, program, nullptr));
-    EXPECT_EQ(L"\"" + std::wstring(program) + L"\" watch /background /w 1", commandLine);
+    // Installed again, it replaces its value.
+    const struct {
+        std::vector<std::wstring> saving;
+        std::wstring inValue;
+    } installs[] = {{{L"/s", L"5"}, L" /s 5"}, {{L"/nosave"}, L" /nosave"}};
+    for (const auto& install : installs) {
+        std::vector<std::wstring> arguments = {L"watch", L"/install", L"/w", L"1"};
+        arguments.insert(arguments.end(), install.saving.begin(), install.saving.end());
+        const RunResult installed = RunKelvane(arguments);
+        EXPECT_EQ(0u, installed.exitCode);
+        EXPECT_NE(std::wstring::npos, installed.standardOutput.find(log)) << "it names the log file";
+        EXPECT_EQ(L"\"" + std::wstring(program) + L"\" watch /background /w 1" + install.inValue, RunValue());
+    }
+    const std::wstring commandLine = RunValue();
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

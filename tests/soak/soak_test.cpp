@@ -94,6 +94,21 @@ TEST(Soak, SaveScrambleRestore) {
     DeleteRegistryTree(L"Software\\Brenlow");
 }
 
+// The watcher's memory after each of its jobs. It takes one of two values some
+// 3 MB apart, for runs of dozens of jobs, as Wine frees the stack of a thread
+// that ended (a restore's folder-view thread, the thread that frees the blocks
+// in the shell) only when a later one ends; a leak shows as a floor that climbs
+// from one half of the run to the other.
+void ExpectFlatFloor(const std::vector<SIZE_T>& committedAfter) {
+    if (committedAfter.size() < 2) return;
+    const auto half = committedAfter.begin() + committedAfter.size() / 2;
+    const SIZE_T firstFloor = *std::min_element(committedAfter.begin(), half);
+    const SIZE_T secondFloor = *std::min_element(half, committedAfter.end());
+    std::printf("least committed: %zu KB in the first half, %zu KB in the second\n", firstFloor / 1024,
+                secondFloor / 1024);
+    EXPECT_LE(secondFloor, firstFloor + 1024 * 1024) << "the watcher's memory grows";
+}
+
 // The watcher handling event after event (KELVANE_SOAK_EVENTS, 200 when
 // unset), the three kinds in turn, on a desktop of 300 icons scrambled before
 // each: every restore is exact, and the watcher's handles and memory stay flat.
@@ -114,11 +129,6 @@ TEST(Soak, WatcherEventAfterEvent) {
 
     const int events = FromEnvironment("KELVANE_SOAK_EVENTS");
     size_t firstHandles = 0;
-    // The watcher's memory after each restore. It takes one of two values some
-    // 3 MB apart, for runs of dozens of events, as Wine frees the stack of a
-    // thread that ended (the restore's folder-view thread) only when a later one
-    // ends; a leak shows as a floor that climbs from one half of the run to the
-    // other.
     std::vector<SIZE_T> committedAfter;
     for (int event = 1; event <= events; ++event) {
         SCOPED_TRACE(event);
@@ -150,14 +160,7 @@ TEST(Soak, WatcherEventAfterEvent) {
     std::printf("%d events; watcher after the first: %zu handles; after the last: %zu handles, %zu KB\n", events,
                 firstHandles, lastHandles, lastCommitted / 1024);
     EXPECT_LE(lastHandles, firstHandles + 5) << "the watcher's handles grow";
-    if (committedAfter.size() >= 2) {
-        const auto half = committedAfter.begin() + committedAfter.size() / 2;
-        const SIZE_T firstFloor = *std::min_element(committedAfter.begin(), half);
-        const SIZE_T secondFloor = *std::min_element(half, committedAfter.end());
-        std::printf("least committed after a restore: %zu KB in the first half, %zu KB in the second\n",
-                    firstFloor / 1024, secondFloor / 1024);
-        EXPECT_LE(secondFloor, firstFloor + 1024 * 1024) << "the watcher's memory grows";
-    }
+    ExpectFlatFloor(committedAfter);
 
     const RunResult stopped = RunKelvane({L"watch", L"/stop"});
     EXPECT_EQ(0u, stopped.exitCode);
@@ -168,6 +171,63 @@ TEST(Soak, WatcherEventAfterEvent) {
          at = result.standardOutput.find(L"Desktop Restored: 300 icons", at + 1))
         ++restores;
     EXPECT_EQ(static_cast<size_t>(events), restores) << "one restore per event";
+    DeleteRegistryTree(L"Software\\Brenlow");
+}
+
+// The watcher saving round after round (KELVANE_SOAK_SAVES, 200 when unset):
+// each round moves a few of 300 icons and waits for the save, `watch /s 5`.
+// Every save holds exactly the desktop's records, and the watcher's handles and
+// memory stay flat.
+TEST(Soak, WatcherSaveAfterSave) {
+    DeleteRegistryTree(L"Software\\Brenlow");
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", std::to_wstring(kIcons)});
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+    const std::vector<std::wstring> layouts = RegistrySubkeys(kStoreKey);
+    ASSERT_EQ(1u, layouts.size());
+    StartedProcess watcher(KelvanePath(), {L"watch", L"/s", L"5", L"/w", L"1"}, {std::nullopt, 24 * 3600 * 1000});
+    // It has taken the desktop as it found it once its window is there.
+    for (int look = 0; look < 600 && FindWindowW(L"KelvaneWatcher", nullptr) == nullptr; ++look)
+        Sleep(100);
+    const std::wstring line = L"Desktop Saved: " + std::to_wstring(kIcons) + L" icons";
+    const int rounds = FromEnvironment("KELVANE_SOAK_SAVES");
+    size_t firstHandles = 0;
+    std::vector<SIZE_T> committedAfter;
+    for (int round = 1; round <= rounds; ++round) {
+        SCOPED_TRACE(round);
+        const auto start = std::chrono::steady_clock::now();
+        for (int moved = 0; moved < 3; ++moved)
+            fixture.Move((round * 7 + moved * 101) % kIcons, 21 + 75 * moved + round % 50, 1100 + round % 40);
+        std::map<std::wstring, uint32_t> expected;
+        for (const FixtureItem& item : fixture.Items())
+            expected[item.text] = Packed(item.x, item.y);
+        bool saved = false;
+        for (int look = 0; look < 1200 && !saved; ++look) {
+            Sleep(100);
+            const std::wstring output = watcher.OutputSoFar();
+            size_t lines = 0;
+            for (size_t at = output.find(line); at != std::wstring::npos; at = output.find(line, at + 1))
+                ++lines;
+            saved = lines == static_cast<size_t>(round);
+        }
+        ASSERT_TRUE(saved) << "no save: " << ToUtf8(watcher.OutputSoFar());
+        std::map<std::wstring, uint32_t> stored;
+        for (const RegistryValue& value : RegistryValues(LayoutKey(layouts[0])))
+            stored[value.name] = static_cast<uint32_t>(value.data[0] | value.data[1] << 8 | value.data[2] << 16 |
+                                                       static_cast<uint32_t>(value.data[3]) << 24);
+        ASSERT_EQ(expected, stored) << "the save is not exact";
+        const size_t handles = HandleCount(GetProcessId(watcher.Process()));
+        const SIZE_T committed = PrivateCommittedBytes(watcher.Process());
+        if (round == 1) firstHandles = handles;
+        committedAfter.push_back(committed);
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        std::printf("save %d: %.2f s from the moves, watcher %zu handles, %zu KB committed\n", round, elapsed.count(),
+                    handles, committed / 1024);
+        std::fflush(stdout);
+    }
+    EXPECT_LE(HandleCount(GetProcessId(watcher.Process())), firstHandles + 5) << "the watcher's handles grow";
+    ExpectFlatFloor(committedAfter);
+    EXPECT_EQ(0u, RunKelvane({L"watch", L"/stop"}).exitCode);
+    EXPECT_EQ(0u, watcher.Finish().exitCode);
     DeleteRegistryTree(L"Software\\Brenlow");
 }
 

@@ -18,6 +18,8 @@ struct ParseCase {
     const wchar_t* fileName = L"";
     WatchMode watchMode = WatchMode::Console;
     int quietSeconds = kDefaultQuietSeconds;
+    int saveSeconds = kDefaultSaveSeconds;
+    bool saves = true;
 };
 
 CommandLine Parse(const std::vector<const wchar_t*>& arguments) {
@@ -77,6 +79,21 @@ TEST(ParseArguments, Table) {
         {{L"watch", L"/Stop"}, Action::Watch, false, L"", 0, L"", WatchMode::Stop},
         {{L"watch", L"/install", L"/w", L"9"}, Action::Watch, false, L"", 0, L"", WatchMode::Install, 9},
         {{L"watch", L"/install", L"/uninstall"}, Action::Watch, false, L"", 0, L"", WatchMode::Uninstall},
+        // /s takes a whole number of seconds from 5 to 86400.
+        {{L"watch", L"/S", L"5"}, Action::Watch, false, L"", 0, L"", WatchMode::Console, 3, 5},
+        {{L"watch", L"/install", L"/s", L"86400", L"/nosave"},
+         Action::Watch,
+         false,
+         L"",
+         0,
+         L"",
+         WatchMode::Install,
+         3,
+         86400,
+         false},
+        {{L"watch", L"/s", L"4"}, Action::Watch, false, L"", 3},
+        {{L"watch", L"/s", L"86401"}, Action::Watch, false, L"", 3},
+        {{L"watch", L"/s"}, Action::Watch, false, L"", 2},
         {{L"/background", L"watch"}, Action::Watch, false, L"", 0, L"", WatchMode::Background},
         {{L"watch", L"/?", L"/stop"}, Action::Help, false, L"", 3, L"", WatchMode::Stop},
         // ... and of watch alone: with the other actions they stay invalid.
@@ -85,6 +102,8 @@ TEST(ParseArguments, Table) {
         {{L"query", L"/install"}, Action::Query, false, L"", 2, L"", WatchMode::Install},
         {{L"/uninstall"}, Action::None, false, L"", 1, L"", WatchMode::Uninstall},
         {{L"save", L"/w", L"x"}, Action::Save, false, L"", 2},
+        {{L"restore", L"/nosave"}, Action::Restore, false, L"", 2, L"", WatchMode::Console, 3, 60, false},
+        {{L"/s", L"9", L"list"}, Action::List, false, L"", 1, L"", WatchMode::Console, 3, 9},
         // Both kinds out of place: the first one is the invalid argument.
         {{L"watch", L"/f", L"x", L"/w", L"2"}, Action::Watch, false, L"", 2, L"x", WatchMode::Console, 2},
         {{L"export", L"/stop", L"/f", L"x"}, Action::Export, false, L"", 2, L"x", WatchMode::Stop},
@@ -101,6 +120,8 @@ TEST(ParseArguments, Table) {
         EXPECT_STREQ(c.fileName, command.fileName.Text()) << line;
         EXPECT_EQ(c.watchMode, command.watch.mode) << line;
         EXPECT_EQ(c.quietSeconds, command.watch.quietSeconds) << line;
+        EXPECT_EQ(c.saveSeconds, command.watch.saveSeconds) << line;
+        EXPECT_EQ(c.saves, command.watch.saves) << line;
     }
 }
 

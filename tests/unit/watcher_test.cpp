@@ -14,6 +14,7 @@
 #include "text/res_string.h"
 #include "unit/captured_output.h"
 #include "watcher/desktop_settle.h"
+#include "watcher/save_schedule.h"
 #include "watcher/watch_command.h"
 #include "watcher/window_message_filter.h"
 
@@ -76,6 +77,74 @@ TEST(DesktopSettle, WaitsForAQuietDesktopAfterTheLastEvent) {
             while (nextEvent < c.events.size() && c.events[nextEvent] <= look.at)
                 settle.OnEvent(c.events[nextEvent++]);
             EXPECT_EQ(look.verdict, settle.Look(look.at, look.listView, look.itemCount)) << "at " << look.at;
+        }
+    }
+}
+
+// The save schedule, step by step: a look at the desktop (its arrangement a
+// number, -1 when the positions could not be read) or the end of an event's
+// wait with no layout stored for the display, in milliseconds after the
+// watcher's start; the delay is 5 s.
+enum class StepKind { Look, WaitEndNoLayout };
+struct SaveStep {
+    StepKind kind;
+    ULONGLONG at;
+    int arrangement = 0;
+    SaveSchedule::Verdict verdict = SaveSchedule::Verdict::Wait;
+    HWND listView = kDesktop;
+    const wchar_t* display = L"one";
+};
+constexpr auto kSave = SaveSchedule::Verdict::Save;
+SaveStep Seen(ULONGLONG at, int arrangement, SaveSchedule::Verdict verdict = SaveSchedule::Verdict::Wait) {
+    return {StepKind::Look, at, arrangement, verdict};
+}
+SaveStep SeenIn(ULONGLONG at, int arrangement, HWND listView, const wchar_t* display,
+                SaveSchedule::Verdict verdict = SaveSchedule::Verdict::Wait) {
+    return {StepKind::Look, at, arrangement, verdict, listView, display};
+}
+
+struct SaveScheduleCase {
+    const char* name;
+    bool layoutStored;
+    std::vector<SaveStep> steps;
+};
+
+// The end-to-end tests show the delay after moves, events and at the start;
+// these are the states of the desktop that cannot be staged there.
+TEST(SaveSchedule, StartsTheDelayAgainWhenTheDesktopIsNotTheSame) {
+    const SaveScheduleCase cases[] = {
+        {"no layout for the display after an event's wait",
+         true,
+         {Seen(0, 1), {StepKind::WaitEndNoLayout, 2000}, Seen(6999, 1), Seen(7000, 1, kSave)}},
+        {"a list view missing or unreadable starts it again, and what comes back is taken as it is",
+         false,
+         {Seen(0, 1), SeenIn(2000, 0, nullptr, L"one"), Seen(4000, -1), Seen(6000, 2), Seen(10999, 2),
+          Seen(11000, 2, kSave), Seen(13000, 2), Seen(14000, -1), Seen(16000, 3), Seen(60000, 3)}},
+        {"another list view",
+         true,
+         {Seen(0, 1), Seen(1000, 2), SeenIn(3000, 2, kNewDesktop, L"one"), SeenIn(7999, 2, kNewDesktop, L"one"),
+          SeenIn(8000, 2, kNewDesktop, L"one", kSave), SeenIn(9000, 4, kDesktop, L"one"),
+          SeenIn(60000, 4, kDesktop, L"one")}},
+        {"another display configuration",
+         false,
+         {Seen(0, 1), SeenIn(3000, 1, kDesktop, L"two"), SeenIn(7999, 1, kDesktop, L"two"),
+          SeenIn(8000, 1, kDesktop, L"two", kSave)}},
+    };
+    for (const SaveScheduleCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SaveSchedule schedule(5000);
+        schedule.Begin(0, c.layoutStored);
+        for (const SaveStep& step : c.steps) {
+            if (step.kind == StepKind::WaitEndNoLayout) {
+                schedule.Begin(step.at, false);
+                continue;
+            }
+            DesktopLook seen;
+            seen.listView = step.listView;
+            seen.read = step.arrangement >= 0;
+            if (seen.read) seen.positions = {{step.arrangement, 0}, {0, 75 * step.arrangement}};
+            seen.displayName = step.display;
+            EXPECT_EQ(step.verdict, schedule.Look(step.at, seen)) << "at " << step.at;
         }
     }
 }
