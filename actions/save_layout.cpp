@@ -87,7 +87,11 @@ void SaveLayout(bool assumeYes, const wchar_t* givenName) {
     }
     // The icons that could not be read are still on the desktop: their stored records stay.
     const UnreadIcons unread{walk.failedTexts, walk.itemsFailed > static_cast<int>(walk.failedTexts.size())};
-    switch (StoreLayout(layoutName.Text(), records, unread)) {
+    const StoreResult stored = StoreLayout(layoutName.Text(), records, LayoutChange::Save, unread);
+    if (!stored.versionKept) {
+        ReportVersionNotKept(layoutName.Text(), L"save");
+    }
+    switch (stored.outcome) {
         case StoreOutcome::Stored:
             break;
         case StoreOutcome::StaleKept:
