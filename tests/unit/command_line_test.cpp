@@ -18,6 +18,7 @@ struct ParseCase {
     const wchar_t* fileName = L"";
     WatchMode watchMode = WatchMode::Console;
     int quietSeconds = kDefaultQuietSeconds;
+    int version = 0;
 };
 
 CommandLine Parse(const std::vector<const wchar_t*>& arguments) {
@@ -84,6 +85,14 @@ TEST(ParseArguments, Table) {
         {{L"query", L"/install"}, Action::Query, false, L"", 2, L"", WatchMode::Install},
         {{L"/uninstall"}, Action::None, false, L"", 1, L"", WatchMode::Uninstall},
         {{L"save", L"/w", L"x"}, Action::Save, false, L"", 2},
+        // /v takes a version from 1 to 10, and belongs to restore alone.
+        {{L"History", L"/n", L"A"}, Action::History, false, L"A", 0},
+        {{L"restore", L"/v", L"10"}, Action::Restore, false, L"", 0, L"", WatchMode::Console, kDefaultQuietSeconds, 10},
+        {{L"/V", L"01", L"restore"}, Action::Restore, false, L"", 0, L"", WatchMode::Console, kDefaultQuietSeconds, 1},
+        {{L"restore", L"/v", L"11"}, Action::Restore, false, L"", 3},
+        {{L"restore", L"/v", L"0"}, Action::Restore, false, L"", 3},
+        {{L"restore", L"/v"}, Action::Restore, false, L"", 2},
+        {{L"query", L"/v", L"2"}, Action::Query, false, L"", 2, L"", WatchMode::Console, kDefaultQuietSeconds, 2},
         // Both kinds out of place: the first one is the invalid argument.
         {{L"watch", L"/f", L"x", L"/w", L"2"}, Action::Watch, false, L"", 2, L"x", WatchMode::Console, 2},
         {{L"export", L"/stop", L"/f", L"x"}, Action::Export, false, L"", 2, L"x", WatchMode::Stop},
@@ -100,6 +109,7 @@ TEST(ParseArguments, Table) {
         EXPECT_STREQ(c.fileName, command.fileName.Text()) << line;
         EXPECT_EQ(c.watchMode, command.watch.mode) << line;
         EXPECT_EQ(c.quietSeconds, command.watch.quietSeconds) << line;
+        EXPECT_EQ(c.version, command.version) << line;
     }
 }
 
