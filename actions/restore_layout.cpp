@@ -20,8 +20,9 @@ static_assert(kMenuKeyCount == 35);
 
 namespace {
 
-// Asks (unless told yes) whether to restore `what`, then moves the icons as
-// `move` does, with the desktop's redrawing held back until the last one stands.
+// Refuses a desktop that arranges itself; otherwise asks (unless told yes)
+// whether to restore `what`, then moves the icons as `move` does, with the
+// desktop's redrawing held back until the last one stands.
 void RestoreAfterAsking(bool assumeYes, HWND listView, const WString& what, const std::function<void()>& move) {
     if (RefuseArrangedDesktop(listView)) {
         return;
