@@ -48,3 +48,12 @@ void ReportLayoutNotFound(const wchar_t* name) {
     message.Append(L".\n");
     PrintText(OutputStream::Err, message.Text());
 }
+
+void ReportVersionNotKept(const wchar_t* layoutName, const wchar_t* action) {
+    WString message(L"Could not keep a version of the layout ");
+    message.Append(layoutName);
+    message.Append(L": the registry refused it. The ");
+    message.Append(action);
+    message.Append(L" goes on.\n");
+    PrintText(OutputStream::Err, message.Text());
+}

@@ -42,3 +42,8 @@ void ReportArrangedDesktop();
 
 // Says on standard error that no stored layout has the name, however long it is.
 void ReportLayoutNotFound(const wchar_t* name);
+
+// Says on standard error that the registry refused to keep what the named layout
+// held as a version, and that the action (its word: "save", "import", "delete")
+// goes on.
+void ReportVersionNotKept(const wchar_t* layoutName, const wchar_t* action);

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <functional>
+#include <vector>
 
 #include "actions/action_start.h"
 #include "actions/apply_layout.h"
@@ -10,16 +12,23 @@
 #include "app/console_output.h"
 #include "app/stop_request.h"
 #include "desktop/window_update_lock.h"
+#include "store/layout_versions.h"
 #include "store/stored_layouts.h"
+#include "text/local_time.h"
 
 static_assert(kMenuKeyCount == 35);
 
-void RestoreFoundLayout(bool assumeYes, HWND listView, const WString& layoutName) {
+namespace {
+
+// Refuses a desktop that arranges itself; otherwise asks (unless told yes)
+// whether to restore `what`, then moves the icons as `move` does, with the
+// desktop's redrawing held back until the last one stands.
+void RestoreAfterAsking(bool assumeYes, HWND listView, const WString& what, const std::function<void()>& move) {
     if (RefuseArrangedDesktop(listView)) {
         return;
     }
-    WString question;
-    question.Format(L"Restore Icon Locations for:\n\t%s", layoutName.Text());
+    WString question(L"Restore Icon Locations for:\n\t");
+    question.Append(what);
     if (!assumeYes && !AskYesNo(question.Text())) {
         return;
     }
@@ -28,7 +37,36 @@ void RestoreFoundLayout(bool assumeYes, HWND listView, const WString& layoutName
     // after the lock, so the desktop redraws before the process ends.
     const ConsoleStopScope stopScope;
     const WindowUpdateLock lock(listView);
-    ApplyLayout(listView, layoutName.Text());
+    move();
+}
+
+}  // namespace
+
+void RestoreFoundLayout(bool assumeYes, HWND listView, const WString& layoutName) {
+    RestoreAfterAsking(assumeYes, listView, layoutName, [&] { ApplyLayout(listView, layoutName.Text()); });
+}
+
+void RestoreLayoutVersion(bool assumeYes, const wchar_t* givenName, int number) {
+    const ActionStart start(givenName);
+    if (!start.Found()) {
+        return;
+    }
+    WString keptName;
+    const std::vector<LayoutVersion> versions = LoadLayoutVersions(start.layoutName.Text(), keptName);
+    WString version(versions.empty() ? start.layoutName : keptName);
+    WString numbered;
+    numbered.Format(L", version %d", number);
+    version.Append(numbered);
+    if (static_cast<size_t>(number) > versions.size()) {
+        ReportLayoutNotFound(version.Text());
+        return;
+    }
+    const LayoutVersion& chosen = versions[number - 1];
+    WString what(version);
+    what.Append(L", kept ");
+    what.Append(LocalTimeText(chosen.kept));
+    RestoreAfterAsking(assumeYes, start.listView, what,
+                       [&] { ApplyRecords(start.listView, version.Text(), chosen.records); });
 }
 
 void RestoreLayout(bool assumeYes, const wchar_t* givenName) {

@@ -8,6 +8,12 @@
 // name is empty; the stored name matches without regard to ASCII letter case.
 void RestoreLayout(bool assumeYes, const wchar_t* layoutName);
 
+// Restores version `number` (1 is the newest) kept of the named layout, or of
+// the one named after the current display when the name is empty, as a restore
+// does; the layouts themselves are not changed. A version that is not kept is
+// reported as a layout not found, and nothing moves.
+void RestoreLayoutVersion(bool assumeYes, const wchar_t* layoutName, int number);
+
 // Lists the stored layouts under a one-key menu and restores the one chosen.
 void QueryLayouts(bool assumeYes);
 

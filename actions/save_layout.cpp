@@ -90,16 +90,22 @@ DesktopSave SaveDesktop(HWND listView, const WString& layoutName, SaveWhen when)
         return save;
     }
     save.icons = static_cast<int>(records.size());
-    IconRecordList stored;
-    if (when == SaveWhen::Changed && LoadLayout(layoutName.Text(), stored) && SameRecords(records, stored)) {
+    IconRecordList storedRecords;
+    if (when == SaveWhen::Changed && LoadLayout(layoutName.Text(), storedRecords) &&
+        SameRecords(records, storedRecords)) {
         save.end = SaveEnd::Unchanged;
         return save;
     }
     // The icons that could not be read are still on the desktop: their stored records stay.
     const UnreadIcons unread{walk.failedTexts, walk.itemsFailed > static_cast<int>(walk.failedTexts.size())};
-    const StoreOutcome outcome = StoreLayout(layoutName.Text(), records, unread);
-    save.end = outcome == StoreOutcome::NothingWritten ? SaveEnd::NotStored : SaveEnd::Stored;
-    switch (outcome) {
+    // The watcher's save keeps the replaced layout as a version as the command's does.
+    const StoreResult stored = StoreLayout(
+        layoutName.Text(), records, when == SaveWhen::Changed ? LayoutChange::Watch : LayoutChange::Save, unread);
+    if (!stored.versionKept) {
+        ReportVersionNotKept(layoutName.Text(), L"save");
+    }
+    save.end = stored.outcome == StoreOutcome::NothingWritten ? SaveEnd::NotStored : SaveEnd::Stored;
+    switch (stored.outcome) {
         case StoreOutcome::Stored:
             break;
         case StoreOutcome::StaleKept:

@@ -3,7 +3,22 @@
 #include "text/wstring.h"
 #include "watcher/watch_command.h"
 
-enum class Action { None, Save, Restore, Query, Help, List, Delete, Export, Import, Undo, Watch, Status, Doctor };
+enum class Action {
+    None,
+    Save,
+    Restore,
+    Query,
+    Help,
+    List,
+    Delete,
+    Export,
+    Import,
+    Undo,
+    History,
+    Watch,
+    Status,
+    Doctor
+};
 
 struct CommandLine {
     Action action = Action::None;
@@ -11,6 +26,8 @@ struct CommandLine {
     WString layoutName;
     // The argument after /f, which only export and import take.
     WString fileName;
+    // The version after /v, which only restore takes; 0 restores the layout itself.
+    int version = 0;
     // The options only watch takes.
     WatchOptions watch;
     // Index of the first argument that is not an option, or 0 when all were.

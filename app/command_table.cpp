@@ -8,8 +8,10 @@
 #include "diagnose/doctor.h"
 #include "manage/export_layouts.h"
 #include "manage/import_layouts.h"
+#include "manage/layout_history.h"
 #include "manage/list_layouts.h"
 #include "manage/remove_layout.h"
+#include "store/layout_versions.h"
 #include "text/whole_number.h"
 #include "watcher/watch_command.h"
 
@@ -45,10 +47,14 @@ constexpr CommandSpec kCommands[] = {
      }},
     {Action::Restore,
      {L"restore", L"/restore"},
-     nullptr,
+     L"  restore [/n \"Layout\"] /v N   - Put back version N of a layout (1 is the newest).\n",
      true,
      [](const CommandLine& c) {
-         RestoreLayout(c.assumeYes, c.layoutName.Text());
+         if (c.version != 0) {
+             RestoreLayoutVersion(c.assumeYes, c.layoutName.Text(), c.version);
+         } else {
+             RestoreLayout(c.assumeYes, c.layoutName.Text());
+         }
          return 0;
      }},
     {Action::Query,
@@ -96,6 +102,11 @@ constexpr CommandSpec kCommands[] = {
      L"  undo /y                      - Take back the last restore.\n",
      true,
      [](const CommandLine& c) { return UndoRestore(c.assumeYes); }},
+    {Action::History,
+     {L"history", L"/history"},
+     L"  history [/n \"Layout\"]        - List the kept versions of the layouts, or of one.\n",
+     false,
+     [](const CommandLine& c) { return ShowLayoutHistory(c.layoutName.Text()); }},
     // A watcher stopped by Ctrl+C has done what it was asked: it ends with its own code.
     {Action::Watch,
      {L"watch", L"/watch"},
@@ -132,6 +143,8 @@ constexpr OptionSpec kOptions[] = {
          c.fileName.Assign(value);
          return true;
      }},
+    {L"/v", OptionValue::Checked, CommandsOf(Action::Restore),
+     [](CommandLine& c, const wchar_t* value) { return ParseWholeNumber(value, 1, kMaxLayoutVersions, c.version); }},
     {L"/w", OptionValue::Checked, kWatchCommand,
      [](CommandLine& c, const wchar_t* value) {
          return ParseWholeNumber(value, 1, kMaxQuietSeconds, c.watch.quietSeconds);

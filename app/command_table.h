@@ -40,8 +40,8 @@ struct CommandSpec {
     Action action;
     // Compared whole, folding A to Z; an empty slot is null.
     const wchar_t* words[2];
-    // The command's line in the usage, or null for those the usage's first lines
-    // describe.
+    // The command's line in the usage, or null when the usage's first lines say
+    // all there is to it.
     const wchar_t* usage;
     // Whether a stop request (Ctrl+C) ends the process with kStoppedExitCode: the
     // commands that walk the icons and stop at the next one.

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "text/local_time.h"
 #include "text/wstring.h"
 
 namespace {
@@ -11,11 +12,10 @@ namespace {
 size_t StreamIndex(OutputStream stream) { return stream == OutputStream::Out ? 0 : 1; }
 
 WString LocalTimestamp() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    WString stamp;
-    stamp.Format(L"%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
-                 now.wSecond);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    WString stamp = LocalTimeText(now);
+    stamp.Append(L" ");
     return stamp;
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "actions/action_result.h"
+#include "actions/action_start.h"
 #include "app/confirm.h"
 #include "app/console_output.h"
 #include "store/file_bytes.h"
@@ -85,7 +86,11 @@ int ImportLayouts(bool assumeYes, const wchar_t* fileName, const wchar_t* givenN
         }
     }
     for (size_t index = 0; index < layouts.size(); ++index) {
-        if (StoreLayout(targets[index].Text(), layouts[index].icons) != StoreOutcome::Stored) {
+        const StoreResult stored = StoreLayout(targets[index].Text(), layouts[index].icons, LayoutChange::Import);
+        if (!stored.versionKept) {
+            ReportVersionNotKept(targets[index].Text(), L"import");
+        }
+        if (stored.outcome != StoreOutcome::Stored) {
             Print(OutputStream::Err, L"Could not write to the registry: the layout %s was not imported.\n",
                   targets[index].Text());
             return kActionNotDone;

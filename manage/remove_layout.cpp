@@ -19,7 +19,11 @@ int RemoveLayout(bool assumeYes, const wchar_t* givenName) {
     if (!assumeYes && !AskYesNo(question.Text())) {
         return kActionNotDone;
     }
-    if (!DeleteLayout(storedName.Text())) {
+    const DeleteResult deletion = DeleteLayout(storedName.Text());
+    if (!deletion.versionKept) {
+        ReportVersionNotKept(storedName.Text(), L"delete");
+    }
+    if (!deletion.deleted) {
         Print(OutputStream::Err, L"Could not delete the layout %s from the registry.\n", storedName.Text());
         return kActionNotDone;
     }

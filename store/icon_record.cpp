@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
-#include <string>
-#include <tuple>
 
 void IconRecord::Set(const wchar_t* key, const wchar_t* text, int32_t xPosition, int32_t yPosition) {
     keyName.Assign(key);
@@ -73,21 +71,35 @@ void DecodeRecordData(const uint8_t (&data)[kRecordReadBufferSize], int32_t& x, 
 
 namespace {
 
-// What a record stores, in an order that sorts a list of them.
-std::vector<std::tuple<std::wstring, int32_t, int32_t, std::wstring>> StoredValues(const IconRecordList& records) {
-    std::vector<std::tuple<std::wstring, int32_t, int32_t, std::wstring>> values;
-    values.reserve(records.size());
-    for (const IconRecord& record : records) {
-        values.emplace_back(record.ValueName(), record.x, record.y, record.displayText.Text());
+// A total order of records: by value name as the registry compares names, then
+// by spelling.
+bool RecordBefore(const IconRecord& left, const IconRecord& right) {
+    const int order = CompareRegistryNames(left.ValueName(), right.ValueName());
+    return order != 0 ? order < 0 : std::wcscmp(left.ValueName(), right.ValueName()) < 0;
+}
+
+// Whether the two records store the same value. A text-only record holds its
+// position in 16 bits a coordinate, so a walk's wider one is compared as stored.
+bool SameRecord(const IconRecord& left, const IconRecord& right) {
+    if (left.textOnly != right.textOnly || std::wcscmp(left.ValueName(), right.ValueName()) != 0) {
+        return false;
     }
-    std::sort(values.begin(), values.end());
-    return values;
+    if (left.textOnly) {
+        return PackPosition(left.x, left.y) == PackPosition(right.x, right.y);
+    }
+    return left.x == right.x && left.y == right.y &&
+           std::wcscmp(left.displayText.Text(), right.displayText.Text()) == 0;
 }
 
 }  // namespace
 
-bool SameRecords(const IconRecordList& first, const IconRecordList& second) {
-    return first.size() == second.size() && StoredValues(first) == StoredValues(second);
+bool SameRecords(IconRecordList left, IconRecordList right) {
+    if (left.size() != right.size()) {
+        return false;
+    }
+    std::sort(left.begin(), left.end(), RecordBefore);
+    std::sort(right.begin(), right.end(), RecordBefore);
+    return std::equal(left.begin(), left.end(), right.begin(), SameRecord);
 }
 
 const wchar_t* IconRecord::ValueName() const { return textOnly ? displayText.Text() : keyName.Text(); }

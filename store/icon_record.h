@@ -39,9 +39,10 @@ struct IconRecord {
 
 using IconRecordList = std::vector<IconRecord>;
 
-// Whether both lists hold the same values, in whatever order: each record's value
-// name, position and display text.
-[[nodiscard]] bool SameRecords(const IconRecordList& first, const IconRecordList& second);
+// Whether both lists store the same values, in whatever order: each record's
+// value name, position (a text-only record's as its 16-bit halves) and display
+// text.
+[[nodiscard]] bool SameRecords(IconRecordList first, IconRecordList second);
 
 // The REG_DWORD form: each coordinate's low 16 bits, y in the high half. Read
 // back as signed halves, so that negative coordinates survive the round trip;

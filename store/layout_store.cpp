@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "store/stored_values.h"
+#include "store/whole_layout.h"
 #include "text/res_string.h"
 
 namespace {
@@ -45,43 +46,18 @@ bool OfUnreadIcon(const StoredValue& value, const UnreadIcons& unread) {
             }));
 }
 
-}  // namespace
-
-bool LoadLayout(const wchar_t* layoutName, IconRecordList& list) {
-    RegKey key(LoadResString(kStoreBaseKeyId), kStoreReadAccess, 0);
-    // Whether the descent worked shows in the loading: a failed one leaves no key
-    // open (or, for an empty name, the base key, which holds no values), so the
-    // layout loads empty and the caller reports that.
-    (void)key.Descend(layoutName);
-    return LoadRecords(key, list);
-}
-
-bool LoadRecords(RegKey& key, IconRecordList& list) {
-    list.clear();
-    // The first value too large for a record's buffers ends the loading; values
-    // of other types are passed over.
-    (void)ReadStoredValues(key, [&list](const StoredValue& value) {
-        if (value.record) {
-            list.push_back(*value.record);
-        }
-        return value.fits;
+// Every value of the open key, in enumeration order; false when the key could
+// not be listed to its end.
+bool ReadEveryValue(RegKey& key, std::vector<StoredValue>& stored) {
+    return ReadStoredValues(key, [&stored](const StoredValue& value) {
+        stored.push_back(value);
+        return true;
     });
-    return !list.empty();
 }
 
-StoreOutcome StoreLayout(const wchar_t* layoutName, const IconRecordList& records, const UnreadIcons& unread) {
-    RegKey key(LoadResString(kStoreBaseKeyId), kStoreWriteAccess, 0);
-    return key.Descend(layoutName) ? StoreRecords(key, records, unread) : StoreOutcome::NothingWritten;
-}
-
-StoreOutcome StoreRecords(RegKey& key, const IconRecordList& records, const UnreadIcons& unread) {
-    std::vector<StoredValue> stored;
-    if (!ReadStoredValues(key, [&stored](const StoredValue& value) {
-            stored.push_back(value);
-            return true;
-        })) {
-        return StoreOutcome::NothingWritten;
-    }
+// Writes the records over the values the key holds (`stored`, read from it).
+StoreOutcome WriteOver(RegKey& key, std::vector<StoredValue>& stored, const IconRecordList& records,
+                       const UnreadIcons& unread) {
     std::sort(stored.begin(), stored.end(), StoredBefore);
     size_t written = 0;
     for (const IconRecord& record : records) {
@@ -109,9 +85,63 @@ StoreOutcome StoreRecords(RegKey& key, const IconRecordList& records, const Unre
     return allRemoved ? StoreOutcome::Stored : StoreOutcome::StaleKept;
 }
 
-bool DeleteLayout(const wchar_t* storedName) {
+}  // namespace
+
+bool LoadLayout(const wchar_t* layoutName, IconRecordList& list) {
+    RegKey key(LoadResString(kStoreBaseKeyId), kStoreReadAccess, 0);
+    // Whether the descent worked shows in the loading: a failed one leaves no key
+    // open (or, for an empty name, the base key, which holds no values), so the
+    // layout loads empty and the caller reports that.
+    (void)key.Descend(layoutName);
+    return LoadRecords(key, list);
+}
+
+bool LoadRecords(RegKey& key, IconRecordList& list) {
+    list.clear();
+    // The first value too large for a record's buffers ends the loading; values
+    // of other types are passed over.
+    (void)ReadStoredValues(key, [&list](const StoredValue& value) {
+        if (value.record) {
+            list.push_back(*value.record);
+        }
+        return value.fits;
+    });
+    return !list.empty();
+}
+
+StoreResult StoreLayout(const wchar_t* layoutName, const IconRecordList& records, LayoutChange change,
+                        const UnreadIcons& unread) {
     RegKey key(LoadResString(kStoreBaseKeyId), kStoreWriteAccess, 0);
-    return storedName[0] != L'\0' && key.DeleteSubKey(storedName);
+    std::vector<StoredValue> stored;
+    if (!key.Descend(layoutName) || !ReadEveryValue(key, stored)) {
+        return {StoreOutcome::NothingWritten, true};
+    }
+    // The version holds the values that write back to the same bytes, as an export does.
+    IconRecordList held;
+    for (const StoredValue& value : stored) {
+        if (!value.problem) {
+            held.push_back(*value.record);
+        }
+    }
+    const bool versionKept = KeepLayoutVersion(layoutName, held, records, change);
+    return {WriteOver(key, stored, records, unread), versionKept};
+}
+
+StoreOutcome StoreRecords(RegKey& key, const IconRecordList& records, const UnreadIcons& unread) {
+    std::vector<StoredValue> stored;
+    return ReadEveryValue(key, stored) ? WriteOver(key, stored, records, unread) : StoreOutcome::NothingWritten;
+}
+
+DeleteResult DeleteLayout(const wchar_t* storedName) {
+    if (storedName[0] == L'\0') {
+        return {false, true};
+    }
+    IconRecordList held;
+    std::vector<SkippedValue> skipped;
+    const bool versionKept =
+        ReadWholeLayout(storedName, held, skipped) && KeepLayoutVersion(storedName, held, {}, LayoutChange::Delete);
+    RegKey key(LoadResString(kStoreBaseKeyId), kStoreWriteAccess, 0);
+    return {key.DeleteSubKey(storedName), versionKept};
 }
 
 const wchar_t* LayoutNameProblem(const wchar_t* layoutName) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "store/icon_record.h"
+#include "store/layout_versions.h"
 
 // Layout and value names are at most this long as the store reads them
 // (terminating zero included).
@@ -30,24 +31,39 @@ struct UnreadIcons {
     bool someWithoutText = false;
 };
 
+// What a write of a layout did: what it left in the layout, and whether what the
+// layout held before was kept as a version (layout_versions.h), or needed none.
+struct StoreResult {
+    StoreOutcome outcome;
+    bool versionKept;
+};
+
 // Replaces the named layout's records with these, creating the layout when it is
-// missing. The records are written over the stored ones in place, and the values
+// missing. Every write of a layout comes here, and what the layout held is first
+// kept as a version replaced by `change`; a keep that fails does not stop the
+// write. The records are written over the stored ones in place, and the values
 // of icons that are gone are removed only after every record was written: a
 // failure at any step leaves every icon of the stored layout in it, as it was or
 // as it is now, and a reader never finds the layout missing or half empty. A
 // value whose name the registry takes for a record's, spelt in another case,
 // ends up under the record's spelling, the one a restore looks for.
-[[nodiscard]] StoreOutcome StoreLayout(const wchar_t* layoutName, const IconRecordList& records,
-                                       const UnreadIcons& unread = {});
+[[nodiscard]] StoreResult StoreLayout(const wchar_t* layoutName, const IconRecordList& records, LayoutChange change,
+                                      const UnreadIcons& unread = {});
 
 // The same two, on a key the caller opened: the values of the key are the
 // records.
 [[nodiscard]] bool LoadRecords(RegKey& key, IconRecordList& list);
 [[nodiscard]] StoreOutcome StoreRecords(RegKey& key, const IconRecordList& records, const UnreadIcons& unread = {});
 
-// Removes the layout of that name as stored, with everything in it; false when
-// the registry refused (or the name is empty, which would be the whole store).
-[[nodiscard]] bool DeleteLayout(const wchar_t* storedName);
+// Removes the layout of that name as stored, with everything in it, after
+// keeping what it held as a version replaced by a delete. `deleted` is false
+// when the registry refused (or the name is empty, which would be the whole
+// store).
+struct DeleteResult {
+    bool deleted;
+    bool versionKept;
+};
+[[nodiscard]] DeleteResult DeleteLayout(const wchar_t* storedName);
 
 // Why a layout name cannot be stored, or null when it can: a backslash would
 // nest keys that no restore finds, and the registry limits a key name's length.

@@ -91,6 +91,14 @@ bool RegKey::SetDword(const wchar_t* name, DWORD value) {
                                                 sizeof(value)) == ERROR_SUCCESS;
 }
 
+bool RegKey::SetQword(const wchar_t* name, ULONGLONG value) {
+    if (handle == nullptr) {
+        return false;
+    }
+    return RegistryPlatform::Current().SetValue(handle, name, REG_QWORD, reinterpret_cast<const BYTE*>(&value),
+                                                sizeof(value)) == ERROR_SUCCESS;
+}
+
 bool RegKey::SetBinary(const wchar_t* name, const void* data, DWORD size) {
     if (handle == nullptr) {
         return false;

@@ -37,6 +37,7 @@ public:
     // none or it is of another type.
     [[nodiscard]] bool ReadString(const wchar_t* name, WString& text);
     [[nodiscard]] bool SetDword(const wchar_t* name, DWORD value);
+    [[nodiscard]] bool SetQword(const wchar_t* name, ULONGLONG value);
     [[nodiscard]] bool SetBinary(const wchar_t* name, const void* data, DWORD size);
     [[nodiscard]] bool SetString(const wchar_t* name, const wchar_t* text);
     // True when the value is gone afterwards, also when there was none.

@@ -36,21 +36,30 @@ inline constexpr wchar_t kUsage[] =
     L"                - Quote \"Layout\" if it contains embedded spaces.\n"
     L"    /y          - Answer 'yes' to any questions: silent operation.\n"
     L"    /?          - Display this text.\n"
+    L"  restore [/n \"Layout\"] /v N   - Put back version N of a layout (1 is the newest).\n"
     L"  list [/n \"Layout\"]           - List the layouts, or the icons of one.\n"
     L"  delete [/n \"Layout\"] /y      - Delete a layout.\n"
     L"  export /f File [/n \"Layout\"] - Write every layout, or one, to a JSON file.\n"
     L"  import /f File [/n \"Layout\"] - Store a file's layouts, or its one as Layout.\n"
     L"  undo /y                      - Take back the last restore.\n"
+    L"  history [/n \"Layout\"]        - List the kept versions of the layouts, or of one.\n"
     L"  watch [/w Seconds] [/s Seconds | /nosave] [/stop | /install | /uninstall]\n"
     L"                               - Put the icons back, and keep their layout saved, by themselves.\n"
     L"  status [/n \"Layout\"]         - Compare the desktop with a layout.\n"
     L"  doctor                       - Print the facts a problem report needs.\n";
 inline constexpr DWORD kCommandLineError = 0xFFFFFFFF;
-// The exit code of list, delete, export, import and undo when they did not do
+// The exit code of list, delete, export, import, undo and history when they did not do
 // what was asked.
 inline constexpr DWORD kNotDone = 1;
 
 inline std::wstring LayoutKey(const std::wstring& layout) { return std::wstring(kStoreKey) + L"\\" + layout; }
+
+// Where the versions of a layout are kept, beside the layouts.
+inline std::wstring VersionsKey(const std::wstring& layout) {
+    return std::wstring(kStoreKey) + L" Versions\\" + layout;
+}
+// A local time as the program prints it, in a regular expression.
+inline constexpr wchar_t kTimePattern[] = L"\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d";
 
 // Standard output less the banner line, which must come first.
 inline std::wstring AfterBanner(const std::wstring& output) {

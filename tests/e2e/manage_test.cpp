@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 
 #include "e2e/kelvane_process.h"
 #include "support/desktop_files.h"
@@ -124,6 +125,52 @@ TEST_F(Manage, DeleteAsksAndRemovesOnlyTheLayoutFound) {
     EXPECT_EQ(6u, RegistryValues(LayoutKey(kUmlauts)).size());
 }
 
+// A deleted layout keeps its versions, which no listing of the layouts, restore
+// or menu sees: history finds them, and restore /v puts the icons back as a
+// restore does, with the keep for undo, and stores no layout.
+TEST_F(Manage, DeletedLayoutComesBackFromItsVersion) {
+    const std::wstring items = WriteItemsFile({L"Alpha\t100\t100\tnone", L"Beta\t200\t100\tnone"});
+    WriteRegistryValue(LayoutKey(L"Desk"), L"Alpha", REG_DWORD, PackedRecordData(21, 2));
+    WriteRegistryValue(LayoutKey(L"Desk"), L"Beta", REG_DWORD, PackedRecordData(96, 2));
+    WriteRegistryValue(LayoutKey(L"Other"), L"Alpha", REG_DWORD, PackedRecordData(1, 1));
+    ASSERT_EQ(0u, RunKelvane({L"delete", L"/y", L"/n", L"Desk"}).exitCode);
+
+    const RunResult names = RunKelvane({L"history"});
+    EXPECT_EQ(0u, names.exitCode);
+    EXPECT_TRUE(std::regex_match(AfterBanner(names.standardOutput),
+                                 std::wregex(std::wstring(L"Desk\t1 version\t") + kTimePattern + L"\n")))
+        << names.standardOutput;
+    const RunResult versions = RunKelvane({L"history", L"/n", L"DESK"});
+    EXPECT_TRUE(std::regex_match(AfterBanner(versions.standardOutput),
+                                 std::wregex(std::wstring(L"1\t") + kTimePattern + L"\t2 icons\tdelete\n")))
+        << versions.standardOutput;
+    const RunResult none = RunKelvane({L"history", L"/n", L"Other"});
+    EXPECT_EQ(kNotDone, none.exitCode);
+    EXPECT_EQ(L"No versions are kept of the layout Other.\n", none.standardError);
+    EXPECT_EQ(L"Other\n", AfterBanner(RunKelvane({L"list"}).standardOutput));
+
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    EXPECT_EQ(L"Layout not found: Desk.\n", RunKelvane({L"restore", L"/y", L"/n", L"Desk"}).standardError);
+    EXPECT_EQ(std::wstring::npos, RunKelvane({L"query"}).standardOutput.find(L"Desk"));
+    EXPECT_EQ(L"Layout not found: Desk, version 2.\n",
+              RunKelvane({L"restore", L"/y", L"/n", L"Desk", L"/v", L"2"}).standardError);
+    const RunResult asked = RunKelvane({L"restore", L"/n", L"desk", L"/v", L"1"});
+    EXPECT_TRUE(std::regex_match(AfterBanner(asked.standardOutput),
+                                 std::wregex(std::wstring(L"Restore Icon Locations for:\n\tDesk, version 1, kept ") +
+                                             kTimePattern + L" \\[y/n\\]\\? n\n")))
+        << asked.standardOutput;
+    EXPECT_EQ(100, PositionOf(fixture, L"Alpha").x) << "answered no: nothing moves";
+
+    const RunResult restored = RunKelvane({L"restore", L"/y", L"/n", L"desk", L"/v", L"1"});
+    EXPECT_EQ(L"Layout: Desk, version 1\nDesktop Restored: 2 icons\n", AfterBanner(restored.standardOutput));
+    EXPECT_EQ(21, PositionOf(fixture, L"Alpha").x);
+    EXPECT_EQ(96, PositionOf(fixture, L"Beta").x);
+    EXPECT_EQ(std::vector<std::wstring>{L"Other"}, RegistrySubkeys(kStoreKey));
+    EXPECT_EQ(0u, RunKelvane({L"undo", L"/y"}).exitCode);
+    EXPECT_EQ(100, PositionOf(fixture, L"Alpha").x);
+    DeleteFileW(items.c_str());
+}
+
 // Export every layout, delete them, import the file: the store holds every
 // value as it was, byte for byte, and a restore from the imported layout puts
 // the icons back.
@@ -179,6 +226,10 @@ TEST_F(Manage, HandEditedFileImportsAndRestoresToTheEditedPlace) {
 
     EXPECT_EQ(0u, RunKelvane({L"import", L"/y", L"/f", file}).exitCode);
     EXPECT_EQ(PackedRecordData(421, 2), RegistryValues(LayoutKey(L"Desk"))[0].data);
+    const RunResult history = RunKelvane({L"history", L"/n", L"Desk"});
+    EXPECT_TRUE(std::regex_match(AfterBanner(history.standardOutput),
+                                 std::wregex(std::wstring(L"1\t") + kTimePattern + L"\t2 icons\timport\n")))
+        << history.standardOutput;
     DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     EXPECT_EQ(0u, RunKelvane({L"restore", L"/y", L"/n", L"Desk"}).exitCode);
     EXPECT_EQ(421, PositionOf(fixture, L"Alpha").x);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <regex>
 #include <set>
 
 #include "e2e/kelvane_process.h"
@@ -224,6 +225,56 @@ TEST_F(Save, NamesTheStoreCannotHoldAreRefusedBeforeTheQuestion) {
     const std::wstring longest(255, L'\u00fc');
     EXPECT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", longest}).exitCode);
     EXPECT_EQ(std::vector<std::wstring>{longest}, RegistrySubkeys(kStoreKey));
+    DeleteFileW(items.c_str());
+}
+
+// Every save keeps the layout it replaces, ten at most, the oldest dropped; a
+// save of the same arrangement replaces nothing and keeps nothing. Restoring a
+// version changes no layout.
+TEST_F(Save, EverySaveKeepsTheLayoutItReplacesUpToTen) {
+    const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
+    WriteRegistryValue(LayoutKey(L"Desk"), L"Icon", REG_DWORD, PackedRecordData(5, 5));
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    for (int save = 1; save <= 11; ++save) {
+        fixture.Move(0, 100 + 10 * save, 200);
+        ASSERT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", L"Desk"}).exitCode);
+    }
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", L"Desk"}).exitCode);
+    EXPECT_EQ(10u, RegistrySubkeys(VersionsKey(L"Desk")).size());
+    const RunResult history = RunKelvane({L"history", L"/n", L"desk"});
+    EXPECT_EQ(0u, history.exitCode);
+    std::wstring lines;
+    for (int version = 1; version <= 10; ++version)
+        lines += std::to_wstring(version) + L"\t" + kTimePattern + L"\t1 icon\tsave\n";
+    EXPECT_TRUE(std::regex_match(AfterBanner(history.standardOutput), std::wregex(lines))) << history.standardOutput;
+
+    // Version 10 is what the second save replaced, version 1 what the eleventh did.
+    const auto layout = RegistryValues(LayoutKey(L"Desk"));
+    for (const auto& [version, x] : {std::pair{L"10", 110}, std::pair{L"1", 200}}) {
+        const RunResult restored = RunKelvane({L"restore", L"/y", L"/n", L"Desk", L"/v", version});
+        EXPECT_EQ(std::wstring(L"Layout: Desk, version ") + version + L"\nDesktop Restored: 1 icons\n",
+                  AfterBanner(restored.standardOutput));
+        EXPECT_EQ(x, fixture.Items()[0].x) << version;
+    }
+    EXPECT_EQ(layout, RegistryValues(LayoutKey(L"Desk")));
+    DeleteFileW(items.c_str());
+}
+
+// The registry refuses a lasting key below a volatile one: with the store's
+// keys volatile, no version can be kept, and the save goes on.
+TEST_F(Save, AVersionTheRegistryRefusesSaysSoAndTheSaveGoesOn) {
+    CreateVolatileKey(L"Software\\Brenlow");
+    CreateVolatileKey(kStoreKey);
+    CreateVolatileKey(LayoutKey(L"Volatile"));
+    WriteRegistryValue(LayoutKey(L"Volatile"), L"Icon", REG_DWORD, PackedRecordData(300, 320));
+    const std::wstring items = WriteItemsFile({L"Icon\t10\t20\tnone"});
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    const RunResult result = RunKelvane({L"save", L"/y", L"/n", L"Volatile"});
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(L"Could not keep a version of the layout Volatile: the registry refused it. The save goes on.\n",
+              result.standardError);
+    const std::vector<RegistryValue> saved = {{L"Icon", REG_DWORD, PackedRecordData(10, 20)}};
+    EXPECT_EQ(saved, RegistryValues(LayoutKey(L"Volatile")));
     DeleteFileW(items.c_str());
 }
 

@@ -20,6 +20,7 @@ struct ParseCase {
     int quietSeconds = kDefaultQuietSeconds;
     int saveSeconds = kDefaultSaveSeconds;
     bool saves = true;
+    int version = 0;
 };
 
 CommandLine Parse(const std::vector<const wchar_t*>& arguments) {
@@ -104,6 +105,44 @@ TEST(ParseArguments, Table) {
         {{L"save", L"/w", L"x"}, Action::Save, false, L"", 2},
         {{L"restore", L"/nosave"}, Action::Restore, false, L"", 2, L"", WatchMode::Console, 3, 60, false},
         {{L"/s", L"9", L"list"}, Action::List, false, L"", 1, L"", WatchMode::Console, 3, 9},
+        // /v takes a version from 1 to 10, and belongs to restore alone.
+        {{L"History", L"/n", L"A"}, Action::History, false, L"A", 0},
+        {{L"restore", L"/v", L"10"},
+         Action::Restore,
+         false,
+         L"",
+         0,
+         L"",
+         WatchMode::Console,
+         kDefaultQuietSeconds,
+         kDefaultSaveSeconds,
+         true,
+         10},
+        {{L"/V", L"01", L"restore"},
+         Action::Restore,
+         false,
+         L"",
+         0,
+         L"",
+         WatchMode::Console,
+         kDefaultQuietSeconds,
+         kDefaultSaveSeconds,
+         true,
+         1},
+        {{L"restore", L"/v", L"11"}, Action::Restore, false, L"", 3},
+        {{L"restore", L"/v", L"0"}, Action::Restore, false, L"", 3},
+        {{L"restore", L"/v"}, Action::Restore, false, L"", 2},
+        {{L"query", L"/v", L"2"},
+         Action::Query,
+         false,
+         L"",
+         2,
+         L"",
+         WatchMode::Console,
+         kDefaultQuietSeconds,
+         kDefaultSaveSeconds,
+         true,
+         2},
         // Both kinds out of place: the first one is the invalid argument.
         {{L"watch", L"/f", L"x", L"/w", L"2"}, Action::Watch, false, L"", 2, L"x", WatchMode::Console, 2},
         {{L"export", L"/stop", L"/f", L"x"}, Action::Export, false, L"", 2, L"x", WatchMode::Stop},
@@ -122,6 +161,7 @@ TEST(ParseArguments, Table) {
         EXPECT_EQ(c.quietSeconds, command.watch.quietSeconds) << line;
         EXPECT_EQ(c.saveSeconds, command.watch.saveSeconds) << line;
         EXPECT_EQ(c.saves, command.watch.saves) << line;
+        EXPECT_EQ(c.version, command.version) << line;
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 
 #include "store/registry_platform.h"
@@ -13,7 +14,7 @@ public:
     enum class Kind { CreateKey, EnumKey, EnumValue, SetValue, DeleteValue };
     struct Call {
         Kind kind;
-        std::wstring path;  // CreateKey: the path below HKEY_CURRENT_USER
+        std::wstring path;  // CreateKey, SetValue, DeleteValue: the key's path below HKEY_CURRENT_USER
         DWORD index;        // EnumKey, EnumValue
     };
     using Predicate = FaultBudget<Call>::Predicate;
@@ -24,7 +25,9 @@ public:
     LSTATUS CreateKey(HKEY parent, const wchar_t* path, DWORD options, REGSAM access, SECURITY_ATTRIBUTES* security,
                       HKEY* key) override {
         if (Fails({Kind::CreateKey, path, 0})) return ERROR_ACCESS_DENIED;
-        return RegistryPlatform::CreateKey(parent, path, options, access, security, key);
+        const LSTATUS status = RegistryPlatform::CreateKey(parent, path, options, access, security, key);
+        if (status == ERROR_SUCCESS) paths_[*key] = path;
+        return status;
     }
     LSTATUS EnumKey(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength) override {
         if (Fails({Kind::EnumKey, L"", index})) return ERROR_ACCESS_DENIED;
@@ -36,11 +39,11 @@ public:
         return RegistryPlatform::EnumValue(key, index, name, nameLength, type, data, dataSize);
     }
     LSTATUS SetValue(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) override {
-        if (Fails({Kind::SetValue, L"", 0})) return ERROR_ACCESS_DENIED;
+        if (Fails({Kind::SetValue, paths_[key], 0})) return ERROR_ACCESS_DENIED;
         return RegistryPlatform::SetValue(key, name, type, data, size);
     }
     LSTATUS DeleteValue(HKEY key, const wchar_t* name) override {
-        if (Fails({Kind::DeleteValue, L"", 0})) return ERROR_ACCESS_DENIED;
+        if (Fails({Kind::DeleteValue, paths_[key], 0})) return ERROR_ACCESS_DENIED;
         return RegistryPlatform::DeleteValue(key, name);
     }
 
@@ -50,5 +53,6 @@ private:
     bool Fails(const Call& call) { return budget_.Fails(call); }
 
     FaultBudget<Call> budget_;
+    std::map<HKEY, std::wstring> paths_;  // of the keys opened while installed
     RegistryPlatform::Scope installed_{this};
 };

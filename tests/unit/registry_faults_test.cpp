@@ -34,6 +34,10 @@ FaultyRegistry::Predicate Opens(const std::wstring& path, int occurrence = 1) {
     };
 }
 
+FaultyRegistry::Predicate Writes(const std::wstring& path) {
+    return [path](const Call& call) { return call.kind == Kind::SetValue && call.path == path; };
+}
+
 FaultyRegistry::Predicate Enumerates(Kind kind, DWORD index) {
     return [kind, index](const Call& call) { return call.kind == kind && call.index == index; };
 }
@@ -70,6 +74,8 @@ TEST_F(RegistryFaults, Save) {
     const std::wstring staleKept =
         L"Could not write to the registry: the layout Faults was saved, but still holds icons that are no longer on "
         L"the desktop.\n";
+    const std::wstring versionRefused =
+        L"Could not keep a version of the layout Faults: the registry refused it. The save goes on.\n";
     enum class Stored { Unchanged, EveryOldRecordKept, CompleteWithStale, Complete };
     struct SaveCase {
         FaultCase fault;
@@ -82,8 +88,12 @@ TEST_F(RegistryFaults, Save) {
         {{L"base key", Opens(kBaseKey, 2), L"", notSaved}, Stored::Unchanged},
         {{L"layout key", Opens(LayoutKey()), L"", notSaved}, Stored::Unchanged},
         {{L"stored records", Is(Kind::EnumValue), L"", notSaved}, Stored::Unchanged},
-        {{L"one write", Is(Kind::SetValue), L"", partlySaved}, Stored::EveryOldRecordKept},
-        {{L"every write", Every(Kind::SetValue), L"", notSaved, 0}, Stored::Unchanged},
+        // The layout it replaces is kept as a version first; a keep that fails
+        // does not stop the save.
+        {{L"versions key", Opens(kBaseKey + L" Versions"), L"", versionRefused}, Stored::Complete},
+        {{L"version write", Is(Kind::SetValue), L"", versionRefused}, Stored::Complete},
+        {{L"one write", Writes(LayoutKey()), L"", partlySaved}, Stored::EveryOldRecordKept},
+        {{L"every write", Every(Kind::SetValue), L"", versionRefused + notSaved, 0}, Stored::Unchanged},
         {{L"stale record", Is(Kind::DeleteValue), L"", staleKept}, Stored::CompleteWithStale},
     };
     for (const SaveCase& c : cases) {

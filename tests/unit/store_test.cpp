@@ -5,6 +5,7 @@
 
 #include "store/icon_record.h"
 #include "store/layout_store.h"
+#include "store/layout_versions.h"
 #include "store/reg_key.h"
 #include "store/registry_platform.h"
 #include "text/res_string.h"
@@ -210,7 +211,7 @@ TEST_F(Store, StoringLeavesExactlyTheRecordsWhateverTheLayoutHeld) {
     WriteRaw(L"L", L"junk", REG_SZ, {'x', 0, 0, 0});
     IconRecordList records = {ShellItem(L"\u00e4rger.txt", L"A", 7, 8), TextOnly(L"readme", 9, 10),
                               ShellItem(L"new.txt", L"N", 11, 12)};
-    ASSERT_EQ(StoreOutcome::Stored, StoreLayout(L"L", records));
+    ASSERT_EQ(StoreOutcome::Stored, StoreLayout(L"L", records, LayoutChange::Save).outcome);
     const auto values = RawValues(L"L");
     ASSERT_EQ(3u, values.size());
     EXPECT_EQ(L"new.txt", values[0].name);
@@ -219,7 +220,7 @@ TEST_F(Store, StoringLeavesExactlyTheRecordsWhateverTheLayoutHeld) {
     EXPECT_EQ(L"\u00e4rger.txt", values[2].name);
     EXPECT_EQ((std::vector<uint8_t>{7, 0, 0, 0, 8, 0, 0, 0, 'A', 0, 0, 0}), values[2].data);
 
-    ASSERT_EQ(StoreOutcome::Stored, StoreLayout(L"New", {}));
+    ASSERT_EQ(StoreOutcome::Stored, StoreLayout(L"New", {}, LayoutChange::Save).outcome);
     EXPECT_TRUE(KeyExists(std::wstring(kBase) + L"\\New")) << "an empty desktop stores an empty layout";
 }
 
@@ -231,8 +232,11 @@ TEST_F(Store, RespellingThatFailsKeepsTheStoredRecord) {
         Write(ShellItem(L"\u00e9lan.txt", L"old", 1, 2));
         const auto before = RawValues(L"L");
         {
-            FaultyRegistry registry([failing](const FaultyRegistry::Call& call) { return call.kind == failing; });
-            EXPECT_EQ(StoreOutcome::NothingWritten, StoreLayout(L"L", {ShellItem(L"\u00c9lan.txt", L"new", 3, 4)}));
+            FaultyRegistry registry([failing](const FaultyRegistry::Call& call) {
+                return call.kind == failing && call.path == std::wstring(kBase) + L"\\L";
+            });
+            EXPECT_EQ(StoreOutcome::NothingWritten,
+                      StoreLayout(L"L", {ShellItem(L"\u00c9lan.txt", L"new", 3, 4)}, LayoutChange::Save).outcome);
             EXPECT_EQ(1, registry.failures());
         }
         const auto after = RawValues(L"L");
@@ -240,6 +244,50 @@ TEST_F(Store, RespellingThatFailsKeepsTheStoredRecord) {
         EXPECT_EQ(before[0].name, after[0].name);
         EXPECT_EQ(before[0].data, after[0].data);
     }
+}
+
+// A write that leaves the layout as it was, whatever the order of its records,
+// replaces nothing, and a layout equal to the newest version is not kept again;
+// the versions come newest first under the name the registry takes for any case.
+TEST_F(Store, VersionsKeepWhatAWriteReplaces) {
+    const IconRecordList first = {TextOnly(L"A", 1, 2), ShellItem(L"b.txt", L"B", 3, 4)};
+    // A text-only record keeps 16 bits a coordinate: 65537 is stored as 1.
+    const IconRecordList reordered = {ShellItem(L"b.txt", L"B", 3, 4), TextOnly(L"A", 65537, 2)};
+    const IconRecordList second = {TextOnly(L"A", 5, 6)};
+    FILETIME before;
+    GetSystemTimeAsFileTime(&before);
+    EXPECT_TRUE(KeepLayoutVersion(L"\u00c4rger", {}, first, LayoutChange::Save));
+    EXPECT_TRUE(KeepLayoutVersion(L"\u00c4rger", first, reordered, LayoutChange::Save));
+    WString kept;
+    EXPECT_TRUE(LoadLayoutVersions(L"\u00c4rger", kept).empty());
+    EXPECT_TRUE(KeepLayoutVersion(L"\u00c4rger", first, second, LayoutChange::Import));
+    EXPECT_TRUE(KeepLayoutVersion(L"\u00c4rger", reordered, {}, LayoutChange::Delete));
+    EXPECT_TRUE(KeepLayoutVersion(L"\u00c4rger", second, first, LayoutChange::Watch));
+
+    const std::vector<LayoutVersion> versions = LoadLayoutVersions(L"\u00e4RGER", kept);
+    EXPECT_STREQ(L"\u00c4rger", kept.Text());
+    ASSERT_EQ(2u, versions.size());
+    EXPECT_STREQ(L"watch", versions[0].replacedBy.Text());
+    ASSERT_EQ(1u, versions[0].records.size());
+    EXPECT_EQ(5, versions[0].records[0].x);
+    EXPECT_STREQ(L"import", versions[1].replacedBy.Text());
+    EXPECT_EQ(2u, versions[1].records.size());
+    EXPECT_GE(CompareFileTime(&versions[1].kept, &before), 0);
+    EXPECT_EQ(1u, VersionedLayoutNames().size());
+}
+
+// The time of keeping is written last: a version the registry refuses it is
+// taken away again.
+TEST_F(Store, AVersionWrittenOnlyInPartIsRemoved) {
+    {
+        FaultyRegistry registry([seen = 0](const FaultyRegistry::Call& call) mutable {
+            return call.kind == FaultyRegistry::Kind::SetValue && ++seen == 2;
+        });
+        EXPECT_FALSE(KeepLayoutVersion(L"L", {TextOnly(L"A", 1, 2)}, {}, LayoutChange::Delete));
+        EXPECT_EQ(1, registry.failures());
+    }
+    EXPECT_TRUE(KeyExists(std::wstring(kBase) + L" Versions\\L"));
+    EXPECT_FALSE(KeyExists(std::wstring(kBase) + L" Versions\\L\\0000000001"));
 }
 
 TEST_F(Store, RegKeyDescent) {
