@@ -26,6 +26,21 @@ WString GivenOrDefaultName(const wchar_t* givenName) {
     return name;
 }
 
+bool FindLayoutVersion(const WString& layoutName, int number, WString& label, LayoutVersion& version) {
+    WString keptName;
+    const std::vector<LayoutVersion> versions = LoadLayoutVersions(layoutName.Text(), keptName);
+    label.Assign(versions.empty() ? layoutName : keptName);
+    WString numbered;
+    numbered.Format(L", version %d", number);
+    label.Append(numbered);
+    if (number < 1 || static_cast<size_t>(number) > versions.size()) {
+        ReportLayoutNotFound(label.Text());
+        return false;
+    }
+    version = versions[number - 1];
+    return true;
+}
+
 void ReportArrangedDesktop() {
     PrintText(OutputStream::Err,
               L"The desktop arranges its icons by itself, so the restore moved none: turn off \"Auto arrange "

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "display/monitor_capture.h"
+#include "store/layout_versions.h"
 #include "text/wstring.h"
 
 // What every action begins with: the desktop list view, then the monitor
@@ -31,6 +32,11 @@ private:
 // The layout name of an action on the store alone, which needs no desktop list
 // view: the given name or, when that is empty, the current display's default one.
 WString GivenOrDefaultName(const wchar_t* givenName);
+
+// Version `number` (1 is the newest) kept of the named layout, and what an
+// action calls it ("Name, version N"). False, after saying on standard error
+// that no such layout was found, when that version is not kept.
+[[nodiscard]] bool FindLayoutVersion(const WString& layoutName, int number, WString& label, LayoutVersion& version);
 
 // Says on standard error that the desktop arranges its icons by itself, so that
 // a restore can place none, and how to turn that off.

@@ -73,18 +73,26 @@ bool InPlace(const Pairing& pairing) {
 
 }  // namespace
 
-int ReportLayoutStatus(const wchar_t* givenName) {
+int ReportLayoutStatus(const wchar_t* givenName, int version) {
     const ActionStart start(givenName);
     if (!start.Found()) {
         return kActionNotDone;
     }
     WString storedName;
-    if (!StoredLayouts().Find(start.layoutName.Text(), storedName)) {
-        ReportLayoutNotFound(start.layoutName.Text());
-        return kActionNotDone;
-    }
     IconRecordList stored;
-    (void)LoadLayout(storedName.Text(), stored);  // an empty layout has every icon not in it
+    if (version != 0) {
+        LayoutVersion kept;
+        if (!FindLayoutVersion(start.layoutName, version, storedName, kept)) {
+            return kActionNotDone;
+        }
+        stored = kept.records;
+    } else {
+        if (!StoredLayouts().Find(start.layoutName.Text(), storedName)) {
+            ReportLayoutNotFound(start.layoutName.Text());
+            return kActionNotDone;
+        }
+        (void)LoadLayout(storedName.Text(), stored);  // an empty layout has every icon not in it
+    }
 
     DesktopFolder desktopFolder;
     if (!desktopFolder.Obtain()) {

@@ -51,17 +51,11 @@ void RestoreLayoutVersion(bool assumeYes, const wchar_t* givenName, int number) 
     if (!start.Found()) {
         return;
     }
-    WString keptName;
-    const std::vector<LayoutVersion> versions = LoadLayoutVersions(start.layoutName.Text(), keptName);
-    WString version(versions.empty() ? start.layoutName : keptName);
-    WString numbered;
-    numbered.Format(L", version %d", number);
-    version.Append(numbered);
-    if (static_cast<size_t>(number) > versions.size()) {
-        ReportLayoutNotFound(version.Text());
+    WString version;
+    LayoutVersion chosen;
+    if (!FindLayoutVersion(start.layoutName, number, version, chosen)) {
         return;
     }
-    const LayoutVersion& chosen = versions[number - 1];
     WString what(version);
     what.Append(L", kept ");
     what.Append(LocalTimeText(chosen.kept));

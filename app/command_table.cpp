@@ -116,9 +116,9 @@ constexpr CommandSpec kCommands[] = {
      [](const CommandLine& c) { return RunWatchCommand(c.watch); }},
     {Action::Status,
      {L"status", L"/status"},
-     L"  status [/n \"Layout\"]         - Compare the desktop with a layout.\n",
+     L"  status [/n \"Layout\"] [/v N]  - Compare the desktop with a layout, or a version of it.\n",
      false,
-     [](const CommandLine& c) { return ReportLayoutStatus(c.layoutName.Text()); }},
+     [](const CommandLine& c) { return ReportLayoutStatus(c.layoutName.Text(), c.version); }},
     {Action::Doctor,
      {L"doctor", L"/doctor"},
      L"  doctor                       - Print the facts a problem report needs.\n",
@@ -143,7 +143,7 @@ constexpr OptionSpec kOptions[] = {
          c.fileName.Assign(value);
          return true;
      }},
-    {L"/v", OptionValue::Checked, CommandsOf(Action::Restore),
+    {L"/v", OptionValue::Checked, CommandsOf(Action::Restore) | CommandsOf(Action::Status),
      [](CommandLine& c, const wchar_t* value) { return ParseWholeNumber(value, 1, kMaxLayoutVersions, c.version); }},
     {L"/w", OptionValue::Checked, kWatchCommand,
      [](CommandLine& c, const wchar_t* value) {

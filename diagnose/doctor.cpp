@@ -20,6 +20,7 @@
 #include "display/layout_name.h"
 #include "display/monitor_capture.h"
 #include "store/desktop_menu_entries.h"
+#include "store/layout_versions.h"
 #include "store/logon_start.h"
 #include "store/stored_layouts.h"
 #include "store/undo_store.h"
@@ -191,7 +192,13 @@ void ReportStore(const MonitorCapture& monitors) {
     PrintFact(L"default layout stored", layouts.Find(defaultName.Text(), storedName) ? L"yes" : L"no");
     PrintFact(L"layouts", layouts.Opened() ? Formatted(L"%d", static_cast<int>(layouts.List().size())).Text()
                                            : L"0: nothing was ever stored");
-    PrintFact(L"versions", L"none: this version keeps no versions of layouts");
+    int versions = 0;
+    const std::vector<WString> versioned = VersionedLayoutNames();
+    for (const WString& name : versioned) {
+        WString keptName;
+        versions += static_cast<int>(LoadLayoutVersions(name.Text(), keptName).size());
+    }
+    PrintFact(L"versions", Formatted(L"%d, of %d layout names", versions, static_cast<int>(versioned.size())).Text());
     IconRecordList undo;
     PrintFact(L"undo kept", LoadUndoArrangement(undo, KeyOpening::ExistingOnly)
                                 ? Formatted(L"yes, %d icons", static_cast<int>(undo.size())).Text()

@@ -160,7 +160,7 @@ bool KeepLayoutVersion(const wchar_t* layoutName, const IconRecordList& stored, 
 
 std::vector<LayoutVersion> LoadLayoutVersions(const wchar_t* name, WString& keptName) {
     std::vector<LayoutVersion> versions;
-    RegKey layoutVersions(VersionsKeyPath().Text(), kStoreReadAccess, 0);
+    RegKey layoutVersions(VersionsKeyPath().Text(), kStoreReadAccess, 0, KeyOpening::ExistingOnly);
     if (!FindKeptName(layoutVersions, name, keptName) || !layoutVersions.Descend(keptName.Text())) {
         return versions;
     }
@@ -176,7 +176,7 @@ std::vector<LayoutVersion> LoadLayoutVersions(const wchar_t* name, WString& kept
 
 std::vector<WString> VersionedLayoutNames() {
     std::vector<WString> names;
-    RegKey versions(VersionsKeyPath().Text(), kStoreReadAccess, 0);
+    RegKey versions(VersionsKeyPath().Text(), kStoreReadAccess, 0, KeyOpening::ExistingOnly);
     wchar_t name[kNameBufferLength];
     for (DWORD index = 0; versions.EnumSubKey(index, name, kNameBufferLength); ++index) {
         names.emplace_back(name);

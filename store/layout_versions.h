@@ -39,9 +39,10 @@ struct LayoutVersion {
 
 // The versions kept under the name that the registry takes for `name` (any
 // letter case), newest first; that name, as kept, goes to keptName. Empty when
-// none are kept. Nothing but the versions key itself is created on the way.
+// none are kept. Reading creates no key.
 [[nodiscard]] std::vector<LayoutVersion> LoadLayoutVersions(const wchar_t* name, WString& keptName);
 
 // Every name under which versions were kept, a deleted layout's included, in
 // enumeration order (one whose versions are all gone may be among them).
+// Reading creates no key.
 [[nodiscard]] std::vector<WString> VersionedLayoutNames();

@@ -45,7 +45,7 @@ inline constexpr wchar_t kUsage[] =
     L"  history [/n \"Layout\"]        - List the kept versions of the layouts, or of one.\n"
     L"  watch [/w Seconds] [/s Seconds | /nosave] [/stop | /install | /uninstall]\n"
     L"                               - Put the icons back, and keep their layout saved, by themselves.\n"
-    L"  status [/n \"Layout\"]         - Compare the desktop with a layout.\n"
+    L"  status [/n \"Layout\"] [/v N]  - Compare the desktop with a layout, or a version of it.\n"
     L"  doctor                       - Print the facts a problem report needs.\n";
 inline constexpr DWORD kCommandLineError = 0xFFFFFFFF;
 // The exit code of list, delete, export, import, undo and history when they did not do

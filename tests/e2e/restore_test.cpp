@@ -312,7 +312,7 @@ TEST_F(Restore, StatusComparesTheDesktopWithALayout) {
     const std::wstring items = WriteItemsFile({L"A\t21\t2\tnone", L"B\t96\t2\tnone", L"C\t171\t2\tnone"});
     DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
-    const std::wstring layout = DefaultLayoutName();
+    std::wstring layout = DefaultLayoutName();
     const auto counts = [&layout](int inPlace, int elsewhere, int notOnDesktop, int notInLayout) {
         return L"Layout: " + layout + L"\nIn place: " + std::to_wstring(inPlace) + L"\nElsewhere: " +
                std::to_wstring(elsewhere) + L"\nNot on the desktop: " + std::to_wstring(notOnDesktop) +
@@ -356,6 +356,20 @@ TEST_F(Restore, StatusComparesTheDesktopWithALayout) {
     EXPECT_EQ(kNotDone, missing.exitCode);
     EXPECT_EQ(L"Layout not found: Elsewhere.\n", missing.standardError);
     EXPECT_EQ(L"", AfterBanner(missing.standardOutput));
+
+    // A version is compared as the layout was: the save keeps what it replaces.
+    fixture.Move(1, 500, 500);
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+    const RunResult version = RunKelvane({L"status", L"/v", L"1"});
+    EXPECT_EQ(kNotDone, version.exitCode);
+    const std::wstring output = AfterBanner(version.standardOutput);
+    layout += L", version 1";
+    EXPECT_EQ(0u, output.find(counts(1, 1, 1, 1))) << output;
+    for (const wchar_t* line :
+         {L"\nelsewhere\tB\t500,500\t96,2\n", L"\nnot-on-desktop\tGone\t-\t246,2\n", L"\nnot-in-layout\tC\t171,2\t-\n"})
+        EXPECT_NE(std::wstring::npos, output.find(line)) << output;
+    EXPECT_EQ(L"Layout not found: " + layout.substr(0, layout.size() - 1) + L"2.\n",
+              RunKelvane({L"status", L"/v", L"2"}).standardError);
     DeleteFileW(items.c_str());
 }
 

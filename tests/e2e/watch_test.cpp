@@ -429,6 +429,11 @@ TEST_F(Watch, SavesAnArrangementThatStaysUnchangedForTheDelay) {
         if (c.saves) {
             EXPECT_TRUE(watcher.Printed(line));
             EXPECT_TRUE(LayoutHolds(fixture.Items()));
+            // The layout it replaced is kept as the one version, marked as the watcher's.
+            const std::wstring versions =
+                AfterBanner(RunKelvane({L"history", L"/n", DefaultLayoutName()}).standardOutput);
+            EXPECT_EQ(c.storedFirst ? 1u : 0u, Occurrences(versions, L"\t6 icons\twatch\n")) << versions;
+            EXPECT_EQ(c.storedFirst ? 1u : 0u, Occurrences(versions, L"\n")) << versions;
         } else {
             Sleep(kPastTheDelayMilliseconds);
             EXPECT_FALSE(RegistryKeyExists(LayoutKey(DefaultLayoutName()))) << "a layout was stored";
