@@ -37,8 +37,10 @@ echo "=== $build"
 status=0
 (
     cd "$build/tests"
+    # Not doctor's report: it feeds the program no odd input, and under the heap
+    # checks the program's own COM calls can outlast the folder view's budget.
     WINEDEBUG=-all,err+heap "$root/scripts/run-test-program.sh" "$WINE64" ./e2e_tests.exe \
-        --gtest_filter='StoredData.*:LayoutNames.*:CommandLine.*' "$@"
+        --gtest_filter='StoredData.*:LayoutNames.*:CommandLine.*:-CommandLine.Doctor*' "$@"
 ) || status=1
 "$WINE64" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Image File Execution Options\Kelvane64.exe' \
     /f >/dev/null 2>&1
