@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "actions/action_start.h"
 #include "actions/icon_placement.h"
@@ -33,10 +35,20 @@ struct ApplyContext {
     uint8_t* idListBuffer;
     FreeSpotScan scan;
     PositionCommit& commit;
+    // When set, the only icons the restore may move, in ascending order: a
+    // record whose icon is another is passed over.
+    const std::vector<int>* onlyIndices;
     // remoteFind still holds the text search written for an earlier record: the
     // record is the same for every text, so it need not be written again.
     bool findHoldsTextSearch = false;
+    // The texts of the records whose icon moved to its place.
+    std::vector<WString> moved;
 };
+
+bool MayMove(const ApplyContext& context, int index) {
+    return context.onlyIndices == nullptr ||
+           std::binary_search(context.onlyIndices->begin(), context.onlyIndices->end(), index);
+}
 
 void PlaceIcon(ApplyContext& context, int index, const IconRecord& record) {
     const Placement placement =
@@ -50,6 +62,7 @@ void PlaceIcon(ApplyContext& context, int index, const IconRecord& record) {
     }
     if (placement.moved) {
         context.commit.NoteMoved(index, {record.x, record.y}, record.displayText);
+        context.moved.push_back(record.displayText);
     } else {
         context.commit.NoteMatched(index);
     }
@@ -116,7 +129,7 @@ bool ApplyRecord(ApplyContext& context, const IconRecord& record) {
     }
     if (record.textOnly) {
         const int index = FindNext(context, -1);
-        if (index == -1) {
+        if (index == -1 || !MayMove(context, index)) {
             return false;
         }
         PlaceIcon(context, index, record);
@@ -126,7 +139,7 @@ bool ApplyRecord(ApplyContext& context, const IconRecord& record) {
     // advance (a list view that has gone answers 0) ends the record.
     for (int candidate = FindNext(context, -1), previous = -1; candidate > previous;
          previous = candidate, candidate = FindNext(context, candidate)) {
-        if (CandidateMatches(context, candidate, record)) {
+        if (MayMove(context, candidate) && CandidateMatches(context, candidate, record)) {
             PlaceIcon(context, candidate, record);
             return true;
         }
@@ -134,43 +147,39 @@ bool ApplyRecord(ApplyContext& context, const IconRecord& record) {
     return false;
 }
 
-}  // namespace
+// What a run of the engine tells its caller, once the icons stand and before
+// the commit reports: how many records' icons it found (those that already stood
+// at their place and those whose move failed count too) and the texts of the
+// records whose icon it moved.
+using EngineSummary = std::function<void(int matched, const std::vector<WString>& moved)>;
 
-int ApplyLayout(HWND listView, const wchar_t* layoutName, FreeSpotScan::Start scanStart) {
-    IconRecordList records;
-    if (!LoadLayout(layoutName, records)) {
-        WString message;
-        message.Format(L"No Layout Information Stored:\n%s", layoutName);
-        PrintText(OutputStream::Out, message.Text());
-        return 0;
-    }
-    return ApplyRecords(listView, layoutName, records, scanStart);
-}
-
-int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList& records,
-                 FreeSpotScan::Start scanStart) {
+// Places the records' icons, or only those at `onlyIndices` when given, and
+// commits them to the shell; unless `onlyIndices` is given the arrangement is
+// kept for undo first. True when it walked every record.
+bool RunEngine(HWND listView, const IconRecordList& records, FreeSpotScan::Start scanStart,
+               const std::vector<int>* onlyIndices, const EngineSummary& summarize) {
     if (RefuseArrangedDesktop(listView)) {
-        return 0;
+        return false;
     }
     // The save names a missing desktop folder, the restore does not: a save that
     // stores nothing must say why, while a restore speaks only of its icons.
     DesktopFolder desktopFolder;
     if (!desktopFolder.Obtain()) {
-        return 0;
+        return false;
     }
     RemoteBuffers shell;
     if (!OpenShellProcess(shell, listView)) {
-        return 0;
+        return false;
     }
     // The ID-list buffer comes before the blocks here, after them in the save: the
     // order decides which failure a user meets, and so what is printed.
     IdListBuffer idListBuffer = AllocateIdListBuffer();
     if (!idListBuffer) {
-        return 0;
+        return false;
     }
     if (!AllocateShellBlocks(
             shell, {RemoteBlock::Rect, RemoteBlock::Item, RemoteBlock::Find, RemoteBlock::Text, RemoteBlock::Point})) {
-        return 0;
+        return false;
     }
     // The calibration and the keep for undo both read the icons before anything
     // moves, and nothing is kept for a desktop that arranges itself; a shell
@@ -178,19 +187,26 @@ int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList&
     PositionCommit commit(listView, shell, idListBuffer.get());
     if (commit.FolderViewArrangesIcons()) {
         ReportArrangedDesktop();
-        return 0;
+        return false;
     }
-    KeepArrangementForUndo(listView, shell, desktopFolder.get(), idListBuffer.get());
+    if (onlyIndices == nullptr) {
+        KeepArrangementForUndo(listView, shell, desktopFolder.get(), idListBuffer.get());
+    }
     if (shell.ShellHung()) {
         PrintText(OutputStream::Err, kShellHungLine);
-        return 0;
+        return false;
     }
-    ApplyContext context{listView, shell, desktopFolder.get(), idListBuffer.get(), FreeSpotScan(WorkArea, scanStart),
-                         commit};
-    // Records whose icon was found: those that already stood at their place and
-    // those whose move failed count too.
-    int matched = 0;
+    ApplyContext context{listView,
+                         shell,
+                         desktopFolder.get(),
+                         idListBuffer.get(),
+                         FreeSpotScan(WorkArea, scanStart),
+                         commit,
+                         onlyIndices,
+                         false,
+                         {}};
     bool walkedAll = true;
+    int matched = 0;
     for (const IconRecord& record : records) {
         if (StopRequested()) {
             PrintText(OutputStream::Err,
@@ -218,11 +234,39 @@ int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList&
             ++matched;
         }
     }
-    if (matched > 0) {
-        Print(OutputStream::Out, L"Layout: %s\nDesktop Restored: %d icons\n", layoutName, matched);
-    }
+    summarize(matched, context.moved);
     if (walkedAll) {
         commit.Commit();
     }
+    return walkedAll;
+}
+
+}  // namespace
+
+int ApplyLayout(HWND listView, const wchar_t* layoutName, FreeSpotScan::Start scanStart) {
+    IconRecordList records;
+    if (!LoadLayout(layoutName, records)) {
+        WString message;
+        message.Format(L"No Layout Information Stored:\n%s", layoutName);
+        PrintText(OutputStream::Out, message.Text());
+        return 0;
+    }
+    return ApplyRecords(listView, layoutName, records, scanStart);
+}
+
+int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList& records,
+                 FreeSpotScan::Start scanStart) {
+    const bool walkedAll = RunEngine(listView, records, scanStart, nullptr, [&](int matched, const auto&) {
+        if (matched > 0) {
+            Print(OutputStream::Out, L"Layout: %s\nDesktop Restored: %d icons\n", layoutName, matched);
+        }
+    });
     return walkedAll ? 1 : 0;
+}
+
+void PutBackRecords(HWND listView, const IconRecordList& records, std::vector<int> indices,
+                    const std::function<void(const std::vector<WString>& moved)>& report) {
+    std::sort(indices.begin(), indices.end());
+    (void)RunEngine(listView, records, FreeSpotScan::Start::WhereLastStopped, &indices,
+                    [&](int, const std::vector<WString>& moved) { report(moved); });
 }

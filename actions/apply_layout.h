@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <vector>
+
 #include "actions/icon_placement.h"
 #include "store/icon_record.h"
 
@@ -16,3 +19,11 @@ int ApplyLayout(HWND listView, const wchar_t* layoutName,
 // Before the first icon moves it keeps the current arrangement for undo.
 int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList& records,
                  FreeSpotScan::Start scanStart = FreeSpotScan::Start::WhereLastStopped);
+
+// Puts the icons at `indices` (items that have just appeared) back at the
+// places the records give them, placed as a restore places icons, and moves no
+// other icon of the records: it keeps nothing for undo and prints no summary.
+// Once the icons stand, and before the commit's own report, `report` is given
+// the texts of the records whose icon it moved.
+void PutBackRecords(HWND listView, const IconRecordList& records, std::vector<int> indices,
+                    const std::function<void(const std::vector<WString>& moved)>& report);

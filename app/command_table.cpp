@@ -110,7 +110,8 @@ constexpr CommandSpec kCommands[] = {
     // A watcher stopped by Ctrl+C has done what it was asked: it ends with its own code.
     {Action::Watch,
      {L"watch", L"/watch"},
-     L"  watch [/w Seconds] [/s Seconds | /nosave] [/stop | /install | /uninstall]\n"
+     L"  watch [/w Seconds] [/s Seconds | /nosave]\n"
+     L"        [/stop | /pause | /resume | /install | /uninstall]\n"
      L"                               - Put the icons back, and keep their layout saved, by themselves.\n",
      false,
      [](const CommandLine& c) { return RunWatchCommand(c.watch); }},
@@ -163,6 +164,10 @@ constexpr OptionSpec kOptions[] = {
      [](CommandLine& c, const wchar_t*) { return SetWatchMode(c, WatchMode::Background); }},
     {L"/stop", OptionValue::None, kWatchCommand,
      [](CommandLine& c, const wchar_t*) { return SetWatchMode(c, WatchMode::Stop); }},
+    {L"/pause", OptionValue::None, kWatchCommand,
+     [](CommandLine& c, const wchar_t*) { return SetWatchMode(c, WatchMode::Pause); }},
+    {L"/resume", OptionValue::None, kWatchCommand,
+     [](CommandLine& c, const wchar_t*) { return SetWatchMode(c, WatchMode::Resume); }},
     {L"/install", OptionValue::None, kWatchCommand,
      [](CommandLine& c, const wchar_t*) { return SetWatchMode(c, WatchMode::Install); }},
     {L"/uninstall", OptionValue::None, kWatchCommand,

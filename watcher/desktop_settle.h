@@ -28,6 +28,9 @@ public:
 
     [[nodiscard]] bool Waiting() const { return waiting_; }
 
+    // Ends a wait without a restore.
+    void Cancel() { waiting_ = false; }
+
 private:
     ULONGLONG quiet_;
     ULONGLONG appearanceBound_;

@@ -1,10 +1,12 @@
 #include "watcher/desktop_watcher.h"
 
 #include <commctrl.h>
+#include <wtsapi32.h>
 
 #include <optional>
 
 #include "actions/action_start.h"
+#include "actions/put_back_icons.h"
 #include "actions/restore_layout.h"
 #include "actions/save_layout.h"
 #include "app/console_output.h"
@@ -14,6 +16,7 @@
 #include "desktop/icon_positions.h"
 #include "desktop/shell_platform.h"
 #include "store/stored_layouts.h"
+#include "watcher/watcher_instance.h"
 #include "watcher/window_message_filter.h"
 
 namespace {
@@ -24,12 +27,13 @@ constexpr wchar_t kWindowClass[] = L"KelvaneWatcher";
 // is not back after this long is not waited for any more.
 constexpr ULONGLONG kAppearanceBoundMilliseconds = 120000;
 
-// How often a waiting watcher looks at the desktop.
-constexpr DWORD kLookIntervalMilliseconds = 250;
+// How often a watcher that waits for the desktop to settle looks at it.
+constexpr DWORD kSettleLookIntervalMilliseconds = 250;
 
-// How often a saving watcher reads the icons' positions: a move is noticed
-// within this time, at one message an icon.
-constexpr ULONGLONG kSaveLookIntervalMilliseconds = 2000;
+// How often the watcher reads the icons' positions otherwise, at one message an
+// icon: an item that appears is back at its place within two seconds, and a
+// move is noticed within this time.
+constexpr ULONGLONG kLookIntervalMilliseconds = 1000;
 
 bool LayoutStoredForDisplay() {
     WString storedName;
@@ -49,6 +53,9 @@ DesktopWatcher::DesktopWatcher(TimestampedOutput& output, ULONGLONG quietMillise
 }
 
 DesktopWatcher::~DesktopWatcher() {
+    if (sessionNotified_) {
+        WTSUnRegisterSessionNotification(window_);
+    }
     if (window_ != nullptr) {
         DestroyWindow(window_);
     }
@@ -58,11 +65,7 @@ DesktopWatcher::~DesktopWatcher() {
 bool DesktopWatcher::Listen() {
     // Before the window exists: whoever waits for it knows that every change
     // from then on counts.
-    if (saves_) {
-        saves_->Begin(GetTickCount64(), LayoutStoredForDisplay());
-        LookForChanges();
-        nextSaveLook_ = GetTickCount64() + kSaveLookIntervalMilliseconds;
-    }
+    BeginQuietPeriod(LayoutStoredForDisplay());
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = WindowProc;
@@ -81,20 +84,25 @@ bool DesktopWatcher::Listen() {
     if (taskbarCreated_ != 0) {
         (void)WindowMessageFilter::Current().Allow(window_, taskbarCreated_);
     }
+    // Without it the watcher hears of no connect or unlock, and watches the rest.
+    sessionNotified_ = WTSRegisterSessionNotification(window_, NOTIFY_FOR_THIS_SESSION) != FALSE;
     return true;
 }
 
-void DesktopWatcher::Run() {
-    const HANDLE stopRequested = StopRequestedEvent();
+void DesktopWatcher::Run(const WatcherInstance& instance) {
+    const HANDLE requests[] = {StopRequestedEvent(), instance.PauseRequested(), instance.ResumeRequested()};
     while (!StopRequested()) {
         DWORD timeout = INFINITE;
         if (settle_.Waiting()) {
-            timeout = kLookIntervalMilliseconds;
-        } else if (saves_) {
+            timeout = kSettleLookIntervalMilliseconds;
+        } else if (!paused_) {
             const ULONGLONG now = GetTickCount64();
-            timeout = nextSaveLook_ > now ? static_cast<DWORD>(nextSaveLook_ - now) : 0;
+            timeout = nextLook_ > now ? static_cast<DWORD>(nextLook_ - now) : 0;
         }
-        MsgWaitForMultipleObjectsEx(1, &stopRequested, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        const DWORD woken = MsgWaitForMultipleObjectsEx(3, requests, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woken == WAIT_OBJECT_0 + 1 || woken == WAIT_OBJECT_0 + 2) {
+            Pause(woken == WAIT_OBJECT_0 + 1);
+        }
         MSG message;
         while (!StopRequested() && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             DispatchMessageW(&message);
@@ -104,9 +112,9 @@ void DesktopWatcher::Run() {
         }
         if (settle_.Waiting()) {
             LookAtDesktop();
-        } else if (saves_ && GetTickCount64() >= nextSaveLook_) {
+        } else if (!paused_ && GetTickCount64() >= nextLook_) {
             LookForChanges();
-            nextSaveLook_ = GetTickCount64() + kSaveLookIntervalMilliseconds;
+            nextLook_ = GetTickCount64() + kLookIntervalMilliseconds;
         }
     }
 }
@@ -131,6 +139,9 @@ LRESULT DesktopWatcher::OnMessage(HWND window, UINT message, WPARAM wParam, LPAR
                 OnEvent(L"The computer resumed from sleep.\n");
             }
             return TRUE;
+        case WM_WTSSESSION_CHANGE:
+            OnSessionChange(wParam);
+            return 0;
         case WM_QUERYENDSESSION:
             return TRUE;
         case WM_ENDSESSION:
@@ -152,7 +163,43 @@ LRESULT DesktopWatcher::OnMessage(HWND window, UINT message, WPARAM wParam, LPAR
 
 void DesktopWatcher::OnEvent(const wchar_t* what) {
     PrintText(OutputStream::Out, what);
+    if (paused_) {
+        PrintText(OutputStream::Out, L"The watcher is paused: the icons stay where they are.\n");
+        return;
+    }
     settle_.OnEvent(GetTickCount64());
+}
+
+void DesktopWatcher::OnSessionChange(WPARAM change) {
+    switch (change) {
+        case WTS_CONSOLE_CONNECT:
+            OnEvent(L"The session was connected to the console.\n");
+            break;
+        case WTS_REMOTE_CONNECT:
+            OnEvent(L"The session was connected from another computer.\n");
+            break;
+        case WTS_SESSION_UNLOCK:
+            OnEvent(L"The session was unlocked.\n");
+            break;
+        default:
+            break;
+    }
+}
+
+void DesktopWatcher::Pause(bool pause) {
+    if (pause == paused_) {
+        return;
+    }
+    paused_ = pause;
+    if (pause) {
+        // A wait under way ends without its restore.
+        settle_.Cancel();
+        PrintText(OutputStream::Out, L"Paused: nothing is restored, saved or put back until \"watch /resume\".\n");
+        return;
+    }
+    PrintText(OutputStream::Out, L"Resumed: watching again.\n");
+    // What the user arranged meanwhile is the desktop as the watcher finds it.
+    BeginQuietPeriod(LayoutStoredForDisplay());
 }
 
 void DesktopWatcher::LookAtDesktop() {
@@ -176,10 +223,9 @@ void DesktopWatcher::LookAtDesktop() {
         case DesktopSettle::Verdict::Waiting:
             return;
     }
-    // The wait is over: the save delay starts after the restore.
-    if (saves_) {
-        saves_->Begin(GetTickCount64(), layoutStored);
-    }
+    // The wait is over: the save delay starts after the restore, and what
+    // appeared during the wait was the restore's to place.
+    BeginQuietPeriod(layoutStored);
 }
 
 bool DesktopWatcher::RestoreLayoutOfDisplay() {
@@ -200,6 +246,15 @@ bool DesktopWatcher::RestoreLayoutOfDisplay() {
     return true;
 }
 
+void DesktopWatcher::BeginQuietPeriod(bool layoutStored) {
+    if (saves_) {
+        saves_->Begin(GetTickCount64(), layoutStored);
+    }
+    arrivals_.Forget();
+    LookForChanges();
+    nextLook_ = GetTickCount64() + kLookIntervalMilliseconds;
+}
+
 void DesktopWatcher::LookForChanges() {
     DesktopLook seen;
     seen.listView = FindDesktopListView();
@@ -209,7 +264,14 @@ void DesktopWatcher::LookForChanges() {
         seen.autoArranged = (GetWindowLongPtrW(seen.listView, GWL_STYLE) & LVS_AUTOARRANGE) != 0;
         seen.displayName = GivenOrDefaultName(L"").Text();
     }
-    if (saves_->Look(GetTickCount64(), seen) == SaveSchedule::Verdict::Save) {
+    if (seen.read) {
+        const std::vector<int> appeared = arrivals_.Look(seen.listView, seen.positions);
+        if (!appeared.empty()) {
+            PutBackAppearedIcons(seen.listView, arrivals_.Tags(), appeared);
+            output_.EndOpenLines();
+        }
+    }
+    if (saves_ && saves_->Look(GetTickCount64(), seen) == SaveSchedule::Verdict::Save) {
         SaveLayoutOfDisplay();
     }
 }

@@ -71,9 +71,10 @@ int Watch(const WatchOptions& options) {
         return 1;
     }
     Print(OutputStream::Out,
-          L"Watching for display changes, restarts of the shell and resumes from sleep: the layout stored for the "
-          L"display in use comes back once the desktop has been quiet for %d s. Ctrl+C or \"watch /stop\" stops "
-          L"the watcher.\n",
+          L"Watching for display changes, restarts of the shell, resumes from sleep and returns to the session: the "
+          L"layout stored for the display in use comes back once the desktop has been quiet for %d s, and an icon "
+          L"that appears again goes back to its place. Ctrl+C or \"watch /stop\" stops the watcher, \"watch "
+          L"/pause\" pauses it.\n",
           options.quietSeconds);
     if (options.saves) {
         Print(OutputStream::Out,
@@ -81,7 +82,7 @@ int Watch(const WatchOptions& options) {
               L"use.\n",
               options.saveSeconds);
     }
-    watcher.Run();
+    watcher.Run(instance);
     PrintText(OutputStream::Out, L"The watcher stopped.\n");
     return 0;
 }
@@ -138,6 +139,17 @@ int StopWatcher() {
     return ReportStop(outcome) ? 0 : 1;
 }
 
+int PauseWatcher(bool pause) {
+    if (!RequestWatcherPause(pause)) {
+        PrintText(OutputStream::Err, L"No watcher is running.\n");
+        return 1;
+    }
+    PrintText(OutputStream::Out, pause ? L"The watcher pauses: it restores, saves and puts back nothing until "
+                                         L"\"watch /resume\".\n"
+                                       : L"The watcher watches again.\n");
+    return 0;
+}
+
 }  // namespace
 
 int RunWatchCommand(const WatchOptions& options) {
@@ -153,6 +165,10 @@ int RunWatchCommand(const WatchOptions& options) {
         }
         case WatchMode::Stop:
             return StopWatcher();
+        case WatchMode::Pause:
+            return PauseWatcher(true);
+        case WatchMode::Resume:
+            return PauseWatcher(false);
         case WatchMode::Install:
             return RegisterWatcher(options);
         case WatchMode::Uninstall:

@@ -2,7 +2,7 @@
 
 // What `watch` is asked to do: watch from this console, watch without one
 // (what the log-on registration starts), or manage a watcher.
-enum class WatchMode { Console, Background, Stop, Install, Uninstall };
+enum class WatchMode { Console, Background, Stop, Pause, Resume, Install, Uninstall };
 
 // How long the desktop must stay quiet after an event before the layout comes
 // back, in seconds: /w takes a whole number in this range.
@@ -23,6 +23,7 @@ struct WatchOptions {
 };
 
 // Runs the watch command and returns its exit code: 0 when the watcher was
-// stopped or the registration done, 1 when another watcher runs, the watcher
-// cannot start, or the registration or the stop failed.
+// stopped, paused or resumed, or the registration done, 1 when another watcher
+// runs, the watcher cannot start, the registration or the stop failed, or there
+// is no watcher to pause or resume.
 [[nodiscard]] int RunWatchCommand(const WatchOptions& options);

@@ -1,5 +1,7 @@
 #include "watcher/watcher_instance.h"
 
+#include <initializer_list>
+
 #include "app/stop_request.h"
 
 namespace {
@@ -8,6 +10,8 @@ namespace {
 // watcher of the other build's width counts as too.
 constexpr wchar_t kMutexName[] = L"Local\\Kelvane.Watcher";
 constexpr wchar_t kStopEventName[] = L"Local\\Kelvane.Watcher.Stop";
+constexpr wchar_t kPauseEventName[] = L"Local\\Kelvane.Watcher.Pause";
+constexpr wchar_t kResumeEventName[] = L"Local\\Kelvane.Watcher.Resume";
 
 // A watcher stops at its next icon when it is restoring; a restore of a large
 // desktop under a slow shell can take a while before it gets there.
@@ -40,8 +44,12 @@ WatcherInstance::WatcherInstance() {
     }
     // Manual reset: once asked, the watcher stays stopping.
     stopEvent_ = CreateEventW(nullptr, TRUE, FALSE, kStopEventName);
-    listening_ = stopEvent_ != nullptr && RegisterWaitForSingleObject(&stopWait_, stopEvent_, RequestStopOnEvent,
-                                                                      nullptr, INFINITE, WT_EXECUTEONLYONCE);
+    // Auto reset: each request is taken once.
+    pauseEvent_ = CreateEventW(nullptr, FALSE, FALSE, kPauseEventName);
+    resumeEvent_ = CreateEventW(nullptr, FALSE, FALSE, kResumeEventName);
+    listening_ =
+        stopEvent_ != nullptr && pauseEvent_ != nullptr && resumeEvent_ != nullptr &&
+        RegisterWaitForSingleObject(&stopWait_, stopEvent_, RequestStopOnEvent, nullptr, INFINITE, WT_EXECUTEONLYONCE);
 }
 
 WatcherInstance::~WatcherInstance() {
@@ -49,8 +57,10 @@ WatcherInstance::~WatcherInstance() {
         // Waits for a callback under way, so that none runs after this.
         UnregisterWaitEx(stopWait_, INVALID_HANDLE_VALUE);
     }
-    if (stopEvent_ != nullptr) {
-        CloseHandle(stopEvent_);
+    for (const HANDLE event : {stopEvent_, pauseEvent_, resumeEvent_}) {
+        if (event != nullptr) {
+            CloseHandle(event);
+        }
     }
     if (mutex_ != nullptr) {
         if (owned_) {
@@ -77,4 +87,10 @@ StopOutcome StopRunningWatcher() {
     }
     ReleaseMutex(mutex.get());
     return StopOutcome::Stopped;
+}
+
+bool RequestWatcherPause(bool pause) {
+    const OpenedHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, kMutexName));
+    const OpenedHandle event(OpenEventW(EVENT_MODIFY_STATE, FALSE, pause ? kPauseEventName : kResumeEventName));
+    return mutex.get() != nullptr && event.get() != nullptr && SetEvent(event.get()) != FALSE;
 }

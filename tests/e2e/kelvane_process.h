@@ -43,7 +43,8 @@ inline constexpr wchar_t kUsage[] =
     L"  import /f File [/n \"Layout\"] - Store a file's layouts, or its one as Layout.\n"
     L"  undo /y                      - Take back the last restore.\n"
     L"  history [/n \"Layout\"]        - List the kept versions of the layouts, or of one.\n"
-    L"  watch [/w Seconds] [/s Seconds | /nosave] [/stop | /install | /uninstall]\n"
+    L"  watch [/w Seconds] [/s Seconds | /nosave]\n"
+    L"        [/stop | /pause | /resume | /install | /uninstall]\n"
     L"                               - Put the icons back, and keep their layout saved, by themselves.\n"
     L"  status [/n \"Layout\"] [/v N]  - Compare the desktop with a layout, or a version of it.\n"
     L"  doctor                       - Print the facts a problem report needs.\n";

@@ -2,10 +2,14 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <wtsapi32.h>
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <iterator>
+#include <map>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -13,6 +17,7 @@
 #include "e2e/kelvane_process.h"
 #include "support/desktop_files.h"
 #include "support/remote_memory.h"
+#include "support/scratch_folder.h"
 #include "support/stand_in_registration.h"
 #include "support/utf8.h"
 
@@ -77,6 +82,10 @@ void BroadcastDisplayChange() {
     Broadcast(WM_DISPLAYCHANGE, 24, MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
 }
 
+void SendToWatcher(UINT message, WPARAM wParam) {
+    SendMessageTimeoutW(FindWindowW(L"KelvaneWatcher", nullptr), message, wParam, 0, SMTO_ABORTIFHUNG, 10000, nullptr);
+}
+
 // A watcher started as a user starts it, stopped with `watch /stop`.
 class RunningWatcher {
 public:
@@ -137,6 +146,12 @@ TEST_F(Watch, EachKindOfEventBringsTheIconsBack) {
         {"shell start", [] { Broadcast(TaskbarCreated(), 0, 0); }, L"The shell started again.\n"},
         {"resume", [] { Broadcast(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0); },
          L"The computer resumed from sleep.\n"},
+        // Wine raises no session events: they come as the system sends them.
+        {"console connect", [] { SendToWatcher(WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT); },
+         L"The session was connected to the console.\n"},
+        {"remote connect", [] { SendToWatcher(WM_WTSSESSION_CHANGE, WTS_REMOTE_CONNECT); },
+         L"The session was connected from another computer.\n"},
+        {"unlock", [] { SendToWatcher(WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK); }, L"The session was unlocked.\n"},
     };
     size_t restores = 0;
     for (const EventCase& event : events) {
@@ -161,7 +176,7 @@ TEST_F(Watch, EachKindOfEventBringsTheIconsBack) {
     EXPECT_EQ(L"", result.standardError);
     for (const EventCase& event : events)
         EXPECT_EQ(1u, Occurrences(output, event.line)) << event.name;
-    EXPECT_EQ(3u, Occurrences(output, L" Layout: " + DefaultLayoutName() + L"\n"));
+    EXPECT_EQ(std::size(events), Occurrences(output, L" Layout: " + DefaultLayoutName() + L"\n"));
     EXPECT_EQ(1u, Occurrences(output, L" The watcher stopped.\n"));
 }
 
@@ -264,6 +279,152 @@ TEST_F(Watch, ABurstOfEventsRestoresOnce) {
     const std::wstring output = AfterBanner(watcher.Stop().standardOutput);
     EXPECT_EQ(10u, Occurrences(output, L"The display changed.\n"));
     EXPECT_EQ(2u, Occurrences(output, L"Desktop Restored: 6 icons\n"));
+}
+
+std::map<std::wstring, FixtureItem> ByText(const std::vector<FixtureItem>& items) {
+    std::map<std::wstring, FixtureItem> byText;
+    for (const FixtureItem& item : items)
+        byText[item.text] = item;
+    return byText;
+}
+
+bool At(const FixtureItem& item, const FixtureItem& place) { return item.x == place.x && item.y == place.y; }
+
+// Twenty-one desktop items deleted and made again at once, as an installer
+// replaces its shortcuts: each goes back to its stored place, in one batch with
+// one line; an icon on such a place moves out of the way; the item the layout
+// has no record of stays where it came; icons the user dragged stay where they
+// were dragged.
+TEST_F(Watch, ItemsThatAppearAgainGoBackToTheirPlaces) {
+    std::vector<std::wstring> names;
+    // Two digits each: the records' order and the items' order agree.
+    const auto number = [](size_t i) { return std::wstring(i < 10 ? L"0" : L"") + std::to_wstring(i); };
+    for (size_t i = 0; i < 24; ++i)
+        names.push_back(L"again " + number(i) + L".txt");
+    const DesktopFiles desktopFiles(names);
+    std::vector<std::wstring> lines;
+    for (size_t i = 0; i < names.size(); ++i)
+        lines.push_back(L"Again " + number(i) + L"\t" + std::to_wstring(21 + 75 * (i / 8)) + L"\t" +
+                        std::to_wstring(2 + 75 * (i % 8)) + L"\tdesktop:" + names[i]);
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", Items(lines)});
+    const auto saved = fixture.Items();
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+    const std::wstring layout = LayoutKey(DefaultLayoutName());
+    DeleteRegistryValue(layout, fixture.Identity(20));
+    ASSERT_EQ(names.size() - 1, RegistryValues(layout).size());
+    RunningWatcher watcher({L"watch", L"/w", L"1", L"/nosave"});
+    ASSERT_TRUE(watcher.Ready());
+
+    fixture.Move(23, 850, 500);
+    fixture.Move(22, saved[0].x, saved[0].y);
+    std::vector<DesktopFixture::Remade> remade;
+    for (int index = 0; index <= 20; ++index)
+        remade.push_back({index, 400 + 75 * (index % 5), 100 + 75 * (index / 5)});
+    fixture.Recreate(remade);
+    const auto home = [&] {
+        auto now = ByText(fixture.Items());
+        for (int i = 0; i < 20; ++i)
+            if (!At(now[saved[i].text], saved[i])) return false;
+        return true;
+    };
+    EXPECT_TRUE(WaitUntil(home)) << "the items did not come back";
+    auto now = ByText(fixture.Items());
+    EXPECT_EQ(400, now[saved[20].text].x) << "an item the layout does not hold was moved";
+    EXPECT_EQ(400, now[saved[20].text].y);
+    EXPECT_EQ(850, now[saved[23].text].x) << "a dragged icon was moved back";
+    const FixtureItem& occupant = now[saved[22].text];
+    EXPECT_FALSE(At(occupant, saved[0])) << "the icon on a place that came back stayed there";
+    for (const auto& [text, item] : now)
+        EXPECT_TRUE(text == occupant.text || !At(item, occupant)) << "the occupant went onto " << ToUtf8(text);
+
+    const RunResult result = watcher.Stop();
+    const std::wstring output = AfterBanner(result.standardOutput);
+    ExpectTimestamped(output);
+    EXPECT_EQ(1u, Occurrences(output,
+                              L" 20 icons appeared again and were put back in their places: \"Again 00\", "
+                              L"\"Again 01\", \"Again 02\", \"Again 03\", \"Again 04\" and 15 more.\n"))
+        << ToUtf8(output);
+    EXPECT_EQ(0u, Occurrences(output, L"Desktop Restored"));
+    EXPECT_EQ(L"", result.standardError);
+}
+
+// One item made again on each desktop that knows its files: the stand-in shell
+// keeps the place in its own record, so that its refresh leaves the icon there;
+// Wine's shell view of a folder learns of the files through SHChangeNotify.
+TEST_F(Watch, AFileMadeAgainComesBackOnEveryShell) {
+    const std::vector<std::wstring> names = {L"made 1.txt", L"made 2.txt", L"made 3.txt"};
+    const DesktopFiles desktopFiles(names);
+    const ScratchFolder folder(ScratchLocation::Temp, {L"first.txt", L"second.txt", L"third.txt"});
+    struct ShellCase {
+        const char* name;
+        bool standIn;
+        std::vector<std::wstring> arguments;
+    };
+    const ShellCase shells[] = {
+        {"the stand-in shell", true, {L"--synthetic", Items(WatchedItems(names)), L"--stand-in"}},
+        {"Wine's shell view", false, {L"--shell-folder", folder.Path()}},
+    };
+    for (const ShellCase& shell : shells) {
+        SCOPED_TRACE(shell.name);
+        DeleteRegistryTree(L"Software\\Brenlow");
+        std::optional<StandInRegistration> redirect;
+        if (shell.standIn) redirect.emplace(StandInServerBesideTest());
+        DesktopFixture fixture(FixtureBesideTest(), shell.arguments);
+        const auto saved = fixture.Items();
+        ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+        RunningWatcher watcher({L"watch", L"/w", L"1", L"/nosave"});
+        ASSERT_TRUE(watcher.Ready());
+        const FixtureItem first = saved.front();
+        if (shell.standIn) {
+            fixture.Recreate({{first.index, 500, 300}});
+        } else {
+            fixture.RecreateFiles({folder.PathOf(first.text)});
+        }
+        EXPECT_TRUE(watcher.Printed(L"\"" + first.text + L"\" appeared again and was put back in its place.\n"));
+        EXPECT_TRUE(WaitUntil([&] { return At(ByText(fixture.Items())[first.text], first); }));
+        if (shell.standIn) {
+            fixture.Refresh();
+            EXPECT_TRUE(At(ByText(fixture.Items())[first.text], first)) << "the shell's record did not take it";
+        }
+        const RunResult result = watcher.Stop();
+        EXPECT_EQ(L"", result.standardError);
+    }
+}
+
+// Paused, the watcher lets events go by and moves nothing; resumed, the next
+// event restores. With no watcher, neither can be asked.
+TEST_F(Watch, PausedItRestoresNothingUntilResumed) {
+    for (const wchar_t* mode : {L"/pause", L"/resume"}) {
+        const RunResult none = RunKelvane({L"watch", mode});
+        EXPECT_EQ(1u, none.exitCode) << ToUtf8(mode);
+        EXPECT_EQ(L"No watcher is running.\n", none.standardError);
+    }
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", L"6"});
+    const auto saved = fixture.Items();
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+    RunningWatcher watcher;
+    ASSERT_TRUE(watcher.Ready());
+
+    const RunResult pause = RunKelvane({L"watch", L"/pause"});
+    EXPECT_EQ(0u, pause.exitCode);
+    EXPECT_EQ(L"The watcher pauses: it restores, saves and puts back nothing until \"watch /resume\".\n",
+              AfterBanner(pause.standardOutput));
+    EXPECT_TRUE(watcher.Printed(L"Paused: nothing is restored, saved or put back until \"watch /resume\".\n"));
+    Scramble(fixture);
+    const auto scrambled = fixture.Items();
+    BroadcastDisplayChange();
+    EXPECT_TRUE(watcher.Printed(L"The watcher is paused: the icons stay where they are.\n"));
+    Sleep(3000);  // past the quiet time of a restore that would come
+    EXPECT_TRUE(SamePlaces(scrambled, fixture.Items()));
+
+    const RunResult resume = RunKelvane({L"watch", L"/resume"});
+    EXPECT_EQ(0u, resume.exitCode);
+    EXPECT_EQ(L"The watcher watches again.\n", AfterBanner(resume.standardOutput));
+    EXPECT_TRUE(watcher.Printed(L"Resumed: watching again.\n"));
+    BroadcastDisplayChange();
+    EXPECT_TRUE(watcher.Printed(L"Desktop Restored: 6 icons\n"));
+    EXPECT_TRUE(SamePlaces(saved, fixture.Items()));
+    EXPECT_EQ(0u, watcher.Stop().exitCode);
 }
 
 TEST_F(Watch, NoLayoutStoredForTheDisplayMovesNothing) {

@@ -126,6 +126,22 @@ void DesktopFixture::Move(int index, int x, int y) {
     if (answer != "ok") throw std::runtime_error("fixture: " + command + " answered " + answer);
 }
 
+void DesktopFixture::Recreate(const std::vector<Remade>& items) {
+    std::string command = "recreate";
+    for (const Remade& item : items)
+        command += " " + std::to_string(item.index) + " " + std::to_string(item.x) + " " + std::to_string(item.y);
+    const std::string answer = Ask(command);
+    if (answer != "ok") throw std::runtime_error("fixture: recreate answered " + answer);
+}
+
+void DesktopFixture::RecreateFiles(const std::vector<std::wstring>& paths) {
+    std::string command = "recreate-files";
+    for (const std::wstring& path : paths)
+        command += " " + ToUtf8(path);
+    const std::string answer = Ask(command);
+    if (answer != "ok") throw std::runtime_error("fixture: recreate-files answered " + answer);
+}
+
 RECT DesktopFixture::Rect(int index) {
     const std::string command = "rect " + std::to_string(index);
     std::istringstream answer(Ask(command));

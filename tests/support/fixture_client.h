@@ -46,6 +46,16 @@ public:
     // empty when the item has none.
     std::wstring Identity(int index);
     void Move(int index, int x, int y);
+    // Deletes the items at the indices (as they are before) and inserts each
+    // again at the end of the list, with item data of its own, at its point:
+    // what the shell does for files deleted and made again.
+    struct Remade {
+        int index, x, y;
+    };
+    void Recreate(const std::vector<Remade>& items);
+    // Deletes the files and makes them again, telling the shell through
+    // SHChangeNotify, as a program that replaces files does.
+    void RecreateFiles(const std::vector<std::wstring>& paths);
     // Turns the list view's auto-arrange style on (arranging the icons) or off.
     void AutoArrange(bool on);
     // Turns the list view's redrawing off or on again (WM_SETREDRAW).

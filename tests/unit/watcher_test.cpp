@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cwchar>
 #include <future>
 #include <regex>
 #include <string>
@@ -14,6 +15,7 @@
 #include "text/res_string.h"
 #include "unit/captured_output.h"
 #include "watcher/desktop_settle.h"
+#include "watcher/item_arrivals.h"
 #include "watcher/save_schedule.h"
 #include "watcher/watch_command.h"
 #include "watcher/window_message_filter.h"
@@ -146,6 +148,43 @@ TEST(SaveSchedule, StartsTheDelayAgainWhenTheDesktopIsNotTheSame) {
             seen.displayName = step.display;
             EXPECT_EQ(step.verdict, schedule.Look(step.at, seen)) << "at " << step.at;
         }
+    }
+}
+
+// The items of a list view as "text/data" words, and which of `now` appeared.
+struct ArrivalCase {
+    const char* name;
+    std::vector<const wchar_t*> before;
+    std::vector<const wchar_t*> now;
+    std::vector<int> appeared;
+};
+
+std::vector<ItemTag> Tags(const std::vector<const wchar_t*>& words) {
+    std::vector<ItemTag> tags;
+    for (const wchar_t* word : words) {
+        ItemTag tag;
+        const wchar_t* slash = wcschr(word, L'/');
+        tag.text.Assign(std::wstring(word, slash).c_str());
+        tag.data = wcstoull(slash + 1, nullptr, 10);
+        tags.push_back(tag);
+    }
+    return tags;
+}
+
+TEST(ItemArrivals, OnlyItemsInsertedSinceTheLastLookAppear) {
+    const ArrivalCase cases[] = {
+        {"nothing changed (a drag keeps tag and order)", {L"a/1", L"b/2", L"c/3"}, {L"a/1", L"b/2", L"c/3"}, {}},
+        {"items deleted only", {L"a/1", L"b/2", L"c/3"}, {L"a/1", L"c/3"}, {}},
+        {"a new item in the middle", {L"a/1", L"c/3"}, {L"a/1", L"n/9", L"c/3"}, {1}},
+        {"the last item made again, new data", {L"a/1", L"b/2"}, {L"a/1", L"b/7"}, {1}},
+        {"made again with its old data, to the end", {L"x/1", L"c/2", L"d/3"}, {L"c/2", L"d/3", L"x/1"}, {2}},
+        {"several made again at once", {L"a/1", L"b/2", L"c/3", L"d/4"}, {L"b/2", L"d/4", L"a/5", L"c/6"}, {2, 3}},
+        {"a twin of an item added", {L"t/0", L"u/0"}, {L"t/0", L"u/0", L"t/0"}, {2}},
+        {"the first look after a start", {}, {L"a/1", L"b/2"}, {0, 1}},
+    };
+    for (const ArrivalCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.appeared, AppearedItems(Tags(c.before), Tags(c.now)));
     }
 }
 
