@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "e2e/kelvane_process.h"
+#include "support/desktop_files.h"
 #include "support/process_handles.h"
 #include "support/remote_memory.h"
 #include "support/utf8.h"
@@ -228,6 +230,71 @@ TEST(Soak, WatcherSaveAfterSave) {
     ExpectFlatFloor(committedAfter);
     EXPECT_EQ(0u, RunKelvane({L"watch", L"/stop"}).exitCode);
     EXPECT_EQ(0u, watcher.Finish().exitCode);
+    DeleteRegistryTree(L"Software\\Brenlow");
+}
+
+// The watcher putting back item after item (KELVANE_SOAK_REMADE, 200 when
+// unset) that the shell deleted and made again, one at a time, among 300 icons
+// that carry ID lists: each is back at its stored place, and the watcher's
+// handles and memory stay flat. Prints the delay from each item's appearance
+// to its return (as the test sees it, looking every 20 ms) and their median and
+// worst.
+TEST(Soak, WatcherPutsBackItemAfterItem) {
+    DeleteRegistryTree(L"Software\\Brenlow");
+    std::vector<std::wstring> names, lines;
+    for (int i = 0; i < kIcons; ++i) {
+        names.push_back(L"soak " + std::to_wstring(i) + L".txt");
+        lines.push_back(L"Soak " + std::to_wstring(i) + L"\t" + std::to_wstring(21 + 75 * (i / 12)) + L"\t" +
+                        std::to_wstring(2 + 75 * (i % 12)) + L"\tdesktop:" + names.back());
+    }
+    const DesktopFiles files(names);
+    const std::wstring items = WriteItemsFile(lines);
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    std::map<std::wstring, FixtureItem> home;
+    for (const FixtureItem& item : fixture.Items())
+        home[item.text] = item;
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+    StartedProcess watcher(KelvanePath(), {L"watch", L"/w", L"1"}, {std::nullopt, 24 * 3600 * 1000});
+    for (int look = 0; look < 600 && FindWindowW(L"KelvaneWatcher", nullptr) == nullptr; ++look)
+        Sleep(100);
+
+    const int rounds = FromEnvironment("KELVANE_SOAK_REMADE");
+    size_t firstHandles = 0;
+    std::vector<SIZE_T> committedAfter;
+    std::vector<double> delays;
+    for (int round = 1; round <= rounds; ++round) {
+        SCOPED_TRACE(round);
+        const std::vector<FixtureItem> before = fixture.Items();
+        const FixtureItem& remade = before[(round * 37) % kIcons];
+        const std::wstring text = remade.text;
+        fixture.Recreate({{remade.index, 1500 + round % 7, 1000 + round % 5}});
+        const auto start = std::chrono::steady_clock::now();
+        bool back = false;
+        for (int look = 0; look < 3000 && !back; ++look) {
+            Sleep(20);
+            for (const FixtureItem& item : fixture.Items())
+                back = back || (item.text == text && item.x == home[text].x && item.y == home[text].y);
+        }
+        ASSERT_TRUE(back) << ToUtf8(text) << " did not come back";
+        const std::chrono::duration<double> delay = std::chrono::steady_clock::now() - start;
+        delays.push_back(delay.count());
+        const size_t handles = HandleCount(GetProcessId(watcher.Process()));
+        const SIZE_T committed = PrivateCommittedBytes(watcher.Process());
+        if (round == 1) firstHandles = handles;
+        committedAfter.push_back(committed);
+        std::printf("item %d: back after %.2f s, watcher %zu handles, %zu KB committed\n", round, delay.count(),
+                    handles, committed / 1024);
+        std::fflush(stdout);
+    }
+    std::sort(delays.begin(), delays.end());
+    std::printf("%d items made again: back after %.2f s (median), %.2f s at worst\n", rounds, delays[delays.size() / 2],
+                delays.back());
+    EXPECT_LE(HandleCount(GetProcessId(watcher.Process())), firstHandles + 5) << "the watcher's handles grow";
+    ExpectFlatFloor(committedAfter);
+    EXPECT_EQ(0u, RunKelvane({L"watch", L"/stop"}).exitCode);
+    const RunResult result = watcher.Finish();
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(std::wstring::npos, result.standardOutput.find(L"Desktop Restored")) << "the whole layout was restored";
     DeleteRegistryTree(L"Software\\Brenlow");
 }
 
