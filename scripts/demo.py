@@ -3,7 +3,8 @@ under Wine in groups as a person would, save them, scramble them, compare the
 desktop with its layout, restore it, compare again, and show the positions at
 each step, with a picture of the three desktops side by side;
 then list the stored layouts and take the restore back with undo, twice; let
-the watcher put the icons back after the shell announces a restart; last, a
+the watcher put the icons back after the shell announces a restart, and put
+back a file that an editor replaced (deleted and written again); last, a
 restore that a shell keeping its own record of the icons' places (as Windows 10
 1809 and later do) keeps through its refresh."""
 
@@ -36,9 +37,14 @@ def run_kelvane(*arguments):
     print(f"  (exit code {result.returncode})")
 
 
+def places(items):
+    """Where each icon stands, whatever its index."""
+    return sorted((text, x, y) for _, x, y, text in items)
+
+
 def watch_a_shell_restart(fixture, saved):
     """The watcher puts the icons back by itself once the shell announces that
-    it has started again."""
+    it has started again, and puts back a file made again."""
     print("\n$ Kelvane64.exe watch /w 1        (in the background)")
     watcher = subprocess.Popen([LOADER, KELVANE, "watch", "/w", "1"], stdin=subprocess.DEVNULL,
                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, encoding="utf-8")
@@ -48,7 +54,15 @@ def watch_a_shell_restart(fixture, saved):
     show("Scrambled again; the shell announces that it has started (TaskbarCreated):", fixture.items())
     fixture.ask("announce")
     deadline = time.time() + 60
-    while sorted(fixture.items()) != sorted(saved) and time.time() < deadline:
+    while places(fixture.items()) != places(saved) and time.time() < deadline:
+        time.sleep(0.2)
+    # An editor saves through a temporary file: the document is deleted and
+    # written again, and the shell shows the new one on the first free spot.
+    print('\nAn editor saves "Notes.txt" by writing it anew (deleted, then made again).')
+    fixture.ask(r"recreate-files C:\KelvaneDemo\Notes.txt")
+    deadline = time.time() + 60
+    time.sleep(0.5)
+    while places(fixture.items()) != places(saved) and time.time() < deadline:
         time.sleep(0.2)
     run_kelvane("watch", "/stop")
     lines += watcher.stdout.readlines()
@@ -57,7 +71,7 @@ def watch_a_shell_restart(fixture, saved):
     print(f"  (exit code {watcher.returncode})")
     after = fixture.items()
     show("After the watcher:", after)
-    return sorted(after) == sorted(saved)
+    return places(after) == places(saved)
 
 
 def kept_by_the_shell():
