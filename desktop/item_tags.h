@@ -20,7 +20,8 @@ struct ItemTag {
 [[nodiscard]] bool operator<(const ItemTag& left, const ItemTag& right);
 
 // Reads the tag of every item of the desktop list view, in index order: one
-// message an item. The shell is opened for this read alone, so that nothing of
+// message an item, into a block of the shell's memory that is written and read
+// back a batch at a time. The shell is opened for this read alone, so that nothing of
 // the caller's stays in it afterwards. False when the shell cannot be reached or
 // left a message unanswered, or when the list view went away or lost items
 // meanwhile.

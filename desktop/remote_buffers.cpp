@@ -10,8 +10,8 @@ namespace {
 constexpr bool kBuildIs64Bit = sizeof(void*) == 8;
 
 // Frees in this order; the process handle goes last.
-constexpr RemoteBlock kReleaseOrder[] = {RemoteBlock::Item, RemoteBlock::Rect,  RemoteBlock::Find,
-                                         RemoteBlock::Text, RemoteBlock::Point, RemoteBlock::Points};
+constexpr RemoteBlock kReleaseOrder[] = {RemoteBlock::Item,  RemoteBlock::Rect,   RemoteBlock::Find, RemoteBlock::Text,
+                                         RemoteBlock::Point, RemoteBlock::Points, RemoteBlock::Tags};
 constexpr size_t kBlockCount = sizeof(kReleaseOrder) / sizeof(kReleaseOrder[0]);
 
 constexpr unsigned BlockBit(RemoteBlock block) { return 1u << static_cast<unsigned>(block); }
@@ -59,6 +59,8 @@ SIZE_T RemoteBlockSize(RemoteBlock block) {
             return sizeof(RECT);
         case RemoteBlock::Points:
             return kPointsBatch * sizeof(POINT);
+        case RemoteBlock::Tags:
+            return kTagsBatch * (kNativeLayout.itemSize + kRemoteTextLength * sizeof(wchar_t));
     }
     return 0;
 }
@@ -150,6 +152,7 @@ void*& RemoteBuffers::Slot(RemoteBlock block) {
     // In the order of RemoteBlock.
     static constexpr void* RemoteBuffers::*kSlots[] = {&RemoteBuffers::remoteItem,  &RemoteBuffers::remoteText,
                                                        &RemoteBuffers::remotePoint, &RemoteBuffers::remoteFind,
-                                                       &RemoteBuffers::remoteRect,  &RemoteBuffers::remotePoints};
+                                                       &RemoteBuffers::remoteRect,  &RemoteBuffers::remotePoints,
+                                                       &RemoteBuffers::remoteTags};
     return this->*kSlots[static_cast<size_t>(block)];
 }

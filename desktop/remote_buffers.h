@@ -7,11 +7,16 @@
 
 #include "desktop/remote_records.h"
 
-enum class RemoteBlock { Item, Text, Point, Find, Rect, Points };  // RemoteBuffers::Slot follows this order
+enum class RemoteBlock { Item, Text, Point, Find, Rect, Points, Tags };  // RemoteBuffers::Slot follows this order
 
 // How many positions the Points block holds: a look at the desktop reads that
 // many in one go.
 constexpr int kPointsBatch = 1024;
+
+// How many items the Tags block holds, each an LVITEMW of this build's width
+// (all of them first) and a text of kRemoteTextLength code units (all of them
+// after the records): read back a batch at a time.
+constexpr int kTagsBatch = 64;
 
 enum class ShellAccess {
     Granted,
@@ -65,6 +70,7 @@ public:
     void* remoteFind = nullptr;    // one LVFINDINFOW of this build's width
     void* remoteRect = nullptr;    // one RECT
     void* remotePoints = nullptr;  // kPointsBatch POINTs
+    void* remoteTags = nullptr;    // kTagsBatch LVITEMWs, then their texts
 
 private:
     void*& Slot(RemoteBlock block);

@@ -237,7 +237,7 @@ TEST(Soak, WatcherSaveAfterSave) {
 // unset) that the shell deleted and made again, one at a time, among 300 icons
 // that carry ID lists: each is back at its stored place, and the watcher's
 // handles and memory stay flat. Prints the delay from each item's appearance
-// to its return (as the test sees it, looking every 20 ms) and their median and
+// to its return (as the test sees it, looking every 50 ms) and their median and
 // worst.
 TEST(Soak, WatcherPutsBackItemAfterItem) {
     DeleteRegistryTree(L"Software\\Brenlow");
@@ -271,13 +271,15 @@ TEST(Soak, WatcherPutsBackItemAfterItem) {
         const auto start = std::chrono::steady_clock::now();
         bool back = false;
         for (int look = 0; look < 3000 && !back; ++look) {
-            Sleep(20);
+            Sleep(50);
             for (const FixtureItem& item : fixture.Items())
                 back = back || (item.text == text && item.x == home[text].x && item.y == home[text].y);
         }
         ASSERT_TRUE(back) << ToUtf8(text) << " did not come back";
         const std::chrono::duration<double> delay = std::chrono::steady_clock::now() - start;
         delays.push_back(delay.count());
+        // The watcher's work for the item may end just after the icon stands.
+        Sleep(500);
         const size_t handles = HandleCount(GetProcessId(watcher.Process()));
         const SIZE_T committed = PrivateCommittedBytes(watcher.Process());
         if (round == 1) firstHandles = handles;
