@@ -36,6 +36,7 @@ struct ApplyContext {
     // remoteFind still holds the text search written for an earlier record: the
     // record is the same for every text, so it need not be written again.
     bool findHoldsTextSearch = false;
+    int broughtIntoView = 0;  // icons placed elsewhere, as no work area showed their place
 };
 
 void PlaceIcon(ApplyContext& context, int index, const IconRecord& record) {
@@ -48,8 +49,11 @@ void PlaceIcon(ApplyContext& context, int index, const IconRecord& record) {
     if (placement.evicted != -1) {
         context.commit.NoteMoved(placement.evicted, placement.evictedTo, WString());
     }
+    if (placement.broughtIntoView) {
+        ++context.broughtIntoView;
+    }
     if (placement.moved) {
-        context.commit.NoteMoved(index, {record.x, record.y}, record.displayText);
+        context.commit.NoteMoved(index, placement.placedAt, record.displayText);
     } else {
         context.commit.NoteMatched(index);
     }
@@ -220,6 +224,9 @@ int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList&
     }
     if (matched > 0) {
         Print(OutputStream::Out, L"Layout: %s\nDesktop Restored: %d icons\n", layoutName, matched);
+        if (context.broughtIntoView > 0) {
+            Print(OutputStream::Out, L"Brought into view: %d icons\n", context.broughtIntoView);
+        }
     }
     if (walkedAll) {
         commit.Commit();

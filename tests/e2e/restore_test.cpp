@@ -149,6 +149,38 @@ TEST_F(Restore, OccupantIsEvictedToTheFirstFreeGridPoint) {
     DeleteFileW(items.c_str());
 }
 
+TEST_F(Restore, IconsStoredOffScreenComeIntoViewOnFreeGridPoints) {
+    // A layout of a bigger screen: In stays where stored, the others lie beyond
+    // each edge of this one.
+    const std::wstring items = WriteItemsFile(
+        {L"In\t500\t500\tnone", L"Right\t40\t40\tnone", L"Below\t40\t140\tnone", L"Left\t40\t240\tnone"});
+    const std::vector<std::pair<const wchar_t*, POINT>> stored = {
+        {L"In", {300, 300}}, {L"Right", {5000, 400}}, {L"Below", {600, 3000}}, {L"Left", {-400, -90}}};
+    for (const auto& [text, place] : stored)
+        WriteRegistryValue(LayoutKey(L"Big"), text, REG_DWORD, PackedRecordData(place.x, place.y));
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Big"});
+    EXPECT_EQ(Summary(L"Big", 4) + L"Brought into view: 3 icons\n", AfterBanner(result.standardOutput));
+    EXPECT_EQ(300, PositionOf(fixture, 0).x);
+    EXPECT_EQ(300, PositionOf(fixture, 0).y);
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const SIZE spacing = fixture.Spacing();
+    const auto placed = fixture.Items();
+    for (const FixtureItem& item : placed) {
+        if (item.index == 0) continue;
+        const POINT point = {item.x, item.y};
+        EXPECT_TRUE(PtInRect(&work, point)) << item.text << " is off-screen";
+        EXPECT_EQ(0, (item.x - 21) % spacing.cx) << item.text << " is off the grid";
+        EXPECT_EQ(0, (item.y - 2) % spacing.cy) << item.text << " is off the grid";
+        for (const FixtureItem& other : placed) {
+            const RECT bounds = fixture.Rect(other.index);
+            EXPECT_TRUE(other.index == item.index || !PtInRect(&bounds, point)) << item.text << " on " << other.text;
+        }
+    }
+    DeleteFileW(items.c_str());
+}
+
 TEST_F(Restore, TextOnlyRecordsTakeTheFirstItemWithTheText) {
     const std::wstring items = WriteItemsFile({L"Other\t10\t10\tnone", L"twin\t100\t10\tnone", L"Twin\t200\t10\tnone"});
     WriteRegistryValue(LayoutKey(L"Text"), L"TWIN", REG_DWORD, PackedRecordData(400, 420));
