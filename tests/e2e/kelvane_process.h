@@ -58,6 +58,12 @@ inline std::wstring LayoutKey(const std::wstring& layout) { return std::wstring(
 inline std::wstring VersionsKey(const std::wstring& layout) {
     return std::wstring(kStoreKey) + L" Versions\\" + layout;
 }
+// Where the display each layout was saved on is kept, one value per layout.
+inline constexpr wchar_t kDisplaysKey[] = L"Software\\Brenlow\\DeskTop Displays";
+// Records the display a layout was saved on, in the stored form: one
+// "l,t,r,b/l,t,r,b" group per monitor (rectangle, work area), "*" before the primary's.
+void WriteDisplayRecord(const std::wstring& layout, const std::wstring& display);
+
 // A local time as the program prints it, in a regular expression.
 inline constexpr wchar_t kTimePattern[] = L"\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d";
 

@@ -179,7 +179,9 @@ TEST_F(Manage, ExportDeleteImportGivesBackEveryValueByteForByte) {
     const std::wstring items = WriteItemsFile({L"Alpha\t100\t100\tnone", L"B\u00fcro \u03a9\t200\t100\tnone",
                                                L"Cr\u00f6ss \U0001F600\t300\t100\tdesktop:kv-round.txt"});
     WriteEveryRecordForm();
+    WriteDisplayRecord(kUmlauts, L"*0,0,1920,1080/0,0,1920,1040;-1280,0,0,1024/-1280,0,0,994");
     const auto stored = RegistryTreeImage(kStoreKey);
+    const auto displays = RegistryValues(kDisplaysKey);
 
     const RunResult exported = RunKelvane({L"export", L"/f", file});
     EXPECT_EQ(0u, exported.exitCode);
@@ -188,16 +190,21 @@ TEST_F(Manage, ExportDeleteImportGivesBackEveryValueByteForByte) {
     const std::string bytes = ReadBytes(file);
     EXPECT_EQ(0u, bytes.find("{\n  \"format\": \"Kelvane layouts\",\n  \"version\": 1,\n  \"layouts\": ["));
     EXPECT_NE(std::string::npos, bytes.find(ToUtf8(L"\"name\": \"R\u00e4ume \u6771\u4eac\""))) << "UTF-8, unescaped";
+    EXPECT_NE(std::string::npos,
+              bytes.find("\"work\": [\n            -1280,\n            0,\n            0,\n            994"));
+    EXPECT_EQ(bytes.find("\"display\""), bytes.rfind("\"display\"")) << "only the layout saved with one";
 
     for (const RegistryKeyImage& layout : stored)
         ASSERT_EQ(0u, RunKelvane({L"delete", L"/y", L"/n", layout.name}).exitCode);
     ASSERT_TRUE(RegistrySubkeys(kStoreKey).empty());
+    EXPECT_TRUE(RegistryValues(kDisplaysKey).empty()) << "the displays go with their layouts";
 
     const RunResult imported = RunKelvane({L"import", L"/f", file});
     EXPECT_EQ(0u, imported.exitCode);
     EXPECT_EQ(L"", AfterBanner(imported.standardOutput));
     EXPECT_EQ(L"", imported.standardError);
     EXPECT_EQ(stored, RegistryTreeImage(kStoreKey));
+    EXPECT_EQ(displays, RegistryValues(kDisplaysKey));
 
     DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     const RunResult restored = RunKelvane({L"restore", L"/y", L"/n", kUmlauts});
@@ -324,6 +331,16 @@ std::string Icon(const std::string& key, const std::string& text, const std::str
            ", \"textOnly\": " + textOnly + "}";
 }
 
+// A layout of one icon with the display given.
+std::string WithDisplay(const std::string& monitors) {
+    return Replaced(OneLayout("\"New\"", Icon("\"a.txt\"", "\"A\"", "10", "20", "false")), "]}]}",
+                    "], \"display\": " + monitors + "}]}");
+}
+
+std::string Monitor(const std::string& monitor, const std::string& work, const std::string& primary) {
+    return "[{\"monitor\": " + monitor + ", \"work\": " + work + ", \"primary\": " + primary + "}]";
+}
+
 // Each file is refused whole, with one line naming where it goes wrong, and
 // the store stays as it was, byte for byte.
 TEST_F(Manage, BadFilesAreRefusedWithoutWritingAnything) {
@@ -385,6 +402,21 @@ TEST_F(Manage, BadFilesAreRefusedWithoutWritingAnything) {
          L"\"x\" is outside -2147483648 to 2147483647, the range an icon's record holds."},
         {"text-only beyond 16 bits", OneLayout("\"New\"", good + ", " + Replaced(text, "20", "-32769")),
          L"\"y\" is outside -32768 to 32767, the range a text-only record holds."},
+        {"display not a list", WithDisplay("{}"), L"\"display\" is not a list of monitors."},
+        {"monitor without work area", WithDisplay("[{\"monitor\": [0, 0, 9, 9], \"primary\": true}]"),
+         L"monitor 1: \"work\" is missing."},
+        {"three edges", WithDisplay(Monitor("[0, 0, 9]", "[0, 0, 9, 9]", "true")),
+         L"\"monitor\" is not a list of four numbers."},
+        {"fractional edge", WithDisplay(Monitor("[0, 0, 9.5, 9]", "[0, 0, 9, 9]", "true")),
+         L"\"right\" is not a whole number."},
+        {"no width", WithDisplay(Monitor("[5, 0, 5, 9]", "[5, 0, 5, 9]", "true")),
+         L"\"monitor\" has no width or no height."},
+        {"work area outside", WithDisplay(Monitor("[0, 0, 9, 9]", "[0, 0, 9, 10]", "true")),
+         L"\"work\" is not inside the monitor."},
+        {"primary not a flag", WithDisplay(Monitor("[0, 0, 9, 9]", "[0, 0, 9, 9]", "1")),
+         L"\"primary\" is not true or false."},
+        {"no primary", WithDisplay(Monitor("[0, 0, 9, 9]", "[0, 0, 9, 9]", "false")),
+         L"Not exactly one monitor of the display is primary."},
         {"/n with several layouts",
          "{\"format\": \"Kelvane layouts\", \"version\": 1, \"layouts\": [{\"name\": \"A\", \"icons\": []}, "
          "{\"name\": \"B\", \"icons\": []}]}",
