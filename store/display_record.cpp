@@ -69,11 +69,13 @@ bool ParseDisplayRecordText(const std::wstring& text, DisplayConfig& display) {
 }
 
 bool RecordLayoutDisplay(const wchar_t* layoutName, const DisplayConfig& display) {
-    RegKey key(DisplaysKeyPath().Text(), kStoreWriteAccess, 0);
     DisplayConfig named;
     if (display.empty() || DisplayOfLayoutName(layoutName, named)) {
-        return key.DeleteValue(layoutName);
+        // Nothing to remove where no record was ever kept: the key is not made for it.
+        RegKey key(DisplaysKeyPath().Text(), kStoreWriteAccess, 0, KeyOpening::ExistingOnly);
+        return key.handle == nullptr || key.DeleteValue(layoutName);
     }
+    RegKey key(DisplaysKeyPath().Text(), kStoreWriteAccess, 0);
     return key.SetString(layoutName, DisplayRecordText(display).c_str());
 }
 

@@ -133,7 +133,11 @@ TEST_F(Manage, DeletedLayoutComesBackFromItsVersion) {
     WriteRegistryValue(LayoutKey(L"Desk"), L"Alpha", REG_DWORD, PackedRecordData(21, 2));
     WriteRegistryValue(LayoutKey(L"Desk"), L"Beta", REG_DWORD, PackedRecordData(96, 2));
     WriteRegistryValue(LayoutKey(L"Other"), L"Alpha", REG_DWORD, PackedRecordData(1, 1));
+    const std::wstring twice = L"0,0," + std::to_wstring(2 * GetSystemMetrics(SM_CXSCREEN)) + L"," +
+                               std::to_wstring(2 * GetSystemMetrics(SM_CYSCREEN));
+    WriteDisplayRecord(L"Desk", L"*" + twice + L"/" + twice);
     ASSERT_EQ(0u, RunKelvane({L"delete", L"/y", L"/n", L"Desk"}).exitCode);
+    EXPECT_TRUE(RegistryValues(kDisplaysKey).empty());
 
     const RunResult names = RunKelvane({L"history"});
     EXPECT_EQ(0u, names.exitCode);
@@ -168,6 +172,12 @@ TEST_F(Manage, DeletedLayoutComesBackFromItsVersion) {
     EXPECT_EQ(std::vector<std::wstring>{L"Other"}, RegistrySubkeys(kStoreKey));
     EXPECT_EQ(0u, RunKelvane({L"undo", L"/y"}).exitCode);
     EXPECT_EQ(100, PositionOf(fixture, L"Alpha").x);
+    // The version kept the display of its layout: fitted, Beta's (96, 2) on a
+    // screen twice this size becomes a grid point near (48, 1).
+    EXPECT_EQ(0u, RunKelvane({L"restore", L"/y", L"/n", L"desk", L"/v", L"1", L"/fit"}).exitCode);
+    EXPECT_EQ(21, PositionOf(fixture, L"Alpha").x);
+    EXPECT_NE(96, PositionOf(fixture, L"Beta").x);
+    EXPECT_LE(std::abs(PositionOf(fixture, L"Beta").x - 48), fixture.Spacing().cx);
     DeleteFileW(items.c_str());
 }
 
