@@ -43,6 +43,7 @@ struct ApplyContext {
     bool findHoldsTextSearch = false;
     // The texts of the records whose icon moved to its place.
     std::vector<WString> moved;
+    int broughtIntoView = 0;  // icons placed elsewhere, as no work area showed their place
 };
 
 bool MayMove(const ApplyContext& context, int index) {
@@ -60,8 +61,11 @@ void PlaceIcon(ApplyContext& context, int index, const IconRecord& record) {
     if (placement.evicted != -1) {
         context.commit.NoteMoved(placement.evicted, placement.evictedTo, WString());
     }
+    if (placement.broughtIntoView) {
+        ++context.broughtIntoView;
+    }
     if (placement.moved) {
-        context.commit.NoteMoved(index, {record.x, record.y}, record.displayText);
+        context.commit.NoteMoved(index, placement.placedAt, record.displayText);
         context.moved.push_back(record.displayText);
     } else {
         context.commit.NoteMatched(index);
@@ -149,9 +153,10 @@ bool ApplyRecord(ApplyContext& context, const IconRecord& record) {
 
 // What a run of the engine tells its caller, once the icons stand and before
 // the commit reports: how many records' icons it found (those that already stood
-// at their place and those whose move failed count too) and the texts of the
+// at their place and those whose move failed count too), how many of them it
+// placed elsewhere because no work area showed their place, and the texts of the
 // records whose icon it moved.
-using EngineSummary = std::function<void(int matched, const std::vector<WString>& moved)>;
+using EngineSummary = std::function<void(int matched, int broughtIntoView, const std::vector<WString>& moved)>;
 
 // Places the records' icons, or only those at `onlyIndices` when given, and
 // commits them to the shell; unless `onlyIndices` is given the arrangement is
@@ -234,7 +239,7 @@ bool RunEngine(HWND listView, const IconRecordList& records, FreeSpotScan::Start
             ++matched;
         }
     }
-    summarize(matched, context.moved);
+    summarize(matched, context.broughtIntoView, context.moved);
     if (walkedAll) {
         commit.Commit();
     }
@@ -256,11 +261,15 @@ int ApplyLayout(HWND listView, const wchar_t* layoutName, FreeSpotScan::Start sc
 
 int ApplyRecords(HWND listView, const wchar_t* layoutName, const IconRecordList& records,
                  FreeSpotScan::Start scanStart) {
-    const bool walkedAll = RunEngine(listView, records, scanStart, nullptr, [&](int matched, const auto&) {
-        if (matched > 0) {
-            Print(OutputStream::Out, L"Layout: %s\nDesktop Restored: %d icons\n", layoutName, matched);
-        }
-    });
+    const bool walkedAll =
+        RunEngine(listView, records, scanStart, nullptr, [&](int matched, int broughtIntoView, const auto&) {
+            if (matched > 0) {
+                Print(OutputStream::Out, L"Layout: %s\nDesktop Restored: %d icons\n", layoutName, matched);
+                if (broughtIntoView > 0) {
+                    Print(OutputStream::Out, L"Brought into view: %d icons\n", broughtIntoView);
+                }
+            }
+        });
     return walkedAll ? 1 : 0;
 }
 
@@ -268,5 +277,5 @@ void PutBackRecords(HWND listView, const IconRecordList& records, std::vector<in
                     const std::function<void(const std::vector<WString>& moved)>& report) {
     std::sort(indices.begin(), indices.end());
     (void)RunEngine(listView, records, FreeSpotScan::Start::WhereLastStopped, &indices,
-                    [&](int, const std::vector<WString>& moved) { report(moved); });
+                    [&](int, int, const std::vector<WString>& moved) { report(moved); });
 }

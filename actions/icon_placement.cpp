@@ -80,6 +80,23 @@ long long FirstLineAtOrAfter(long long value, long long start, long long step) {
     return offset <= 0 ? 0 : (offset + step - 1) / step;
 }
 
+// Sends the icon to `to`, after telling the scan what the icon leaves.
+void MoveIcon(HWND listView, int index, POINT to, RemoteBuffers& shell, FreeSpotScan& scan, Placement& placement) {
+    // Asked only on a desktop found full: wherever the icon stands now (at the
+    // free point, when it was its own occupant), that is what it leaves.
+    if (scan.WantsVacatedBounds()) {
+        RECT bounds;
+        if (ReadItemBounds(listView, index, shell, bounds) == BoundsRead::Read) {
+            scan.NoteVacated(bounds);
+        } else {
+            scan.ForgetCoverage();
+        }
+    }
+    shell.Send(listView, LVM_SETITEMPOSITION, index, PackItemPosition(to.x, to.y));
+    placement.moved = true;
+    placement.placedAt = to;
+}
+
 }  // namespace
 
 LPARAM PackItemPosition(int x, int y) {
@@ -94,16 +111,18 @@ void FreeSpotScan::LearnGrid(HWND listView, RemoteBuffers& shell) {
     if (stepX_ != 0 && stepY_ != 0) {
         const int columnLimit = workArea_.right - kScanMargin;
         const int rowLimit = workArea_.bottom - kScanMargin;
-        columns_ = columnLimit > kScanStartX ? (columnLimit - kScanStartX + stepX_ - 1) / stepX_ : 0;
-        rows_ = rowLimit > kScanStartY ? (rowLimit - kScanStartY + stepY_ - 1) / stepY_ : 0;
+        const int startX = origin_.x + kScanStartX;
+        const int startY = origin_.y + kScanStartY;
+        columns_ = columnLimit > startX ? (columnLimit - startX + stepX_ - 1) / stepX_ : 0;
+        rows_ = rowLimit > startY ? (rowLimit - startY + stepY_ - 1) / stepY_ : 0;
     }
     gridKnown_ = true;
 }
 
 FreeSpotScan::Found FreeSpotScan::TestGridPoint(HWND listView, long long point, POINT& freePoint,
                                                 RemoteBuffers& shell) {
-    const int x = kScanStartX + static_cast<int>(point / rows_) * stepX_;
-    const int y = kScanStartY + static_cast<int>(point % rows_) * stepY_;
+    const int x = origin_.x + kScanStartX + static_cast<int>(point / rows_) * stepX_;
+    const int y = origin_.y + kScanStartY + static_cast<int>(point % rows_) * stepY_;
     int nearest = -1;
     RECT bounds;
     switch (TestPoint(listView, x, y, shell, &nearest, bounds, true, 0)) {
@@ -168,16 +187,32 @@ bool FreeSpotScan::SearchVacatedPoints(HWND listView, POINT& freePoint, RemoteBu
     return false;
 }
 
+bool FreeSpotScan::WantsVacatedBounds() const {
+    for (const std::unique_ptr<FreeSpotScan>& monitorScan : monitorScans_) {
+        if (monitorScan && monitorScan->WantsVacatedBounds()) {
+            return true;
+        }
+    }
+    return allCovered_;
+}
+
 void FreeSpotScan::NoteVacated(const RECT& bounds) {
+    for (const std::unique_ptr<FreeSpotScan>& monitorScan : monitorScans_) {
+        if (monitorScan) {
+            monitorScan->NoteVacated(bounds);
+        }
+    }
     if (!allCovered_) {
         return;
     }
+    const int startX = origin_.x + kScanStartX;
+    const int startY = origin_.y + kScanStartY;
     // The columns and rows whose lines fall inside the bounds; PtInRect counts
     // the left and top edges in and the right and bottom edges out.
-    const long long firstColumn = FirstLineAtOrAfter(bounds.left, kScanStartX, stepX_);
-    const long long endColumn = std::min<long long>(FirstLineAtOrAfter(bounds.right, kScanStartX, stepX_), columns_);
-    const long long firstRow = FirstLineAtOrAfter(bounds.top, kScanStartY, stepY_);
-    const long long endRow = std::min<long long>(FirstLineAtOrAfter(bounds.bottom, kScanStartY, stepY_), rows_);
+    const long long firstColumn = FirstLineAtOrAfter(bounds.left, startX, stepX_);
+    const long long endColumn = std::min<long long>(FirstLineAtOrAfter(bounds.right, startX, stepX_), columns_);
+    const long long firstRow = FirstLineAtOrAfter(bounds.top, startY, stepY_);
+    const long long endRow = std::min<long long>(FirstLineAtOrAfter(bounds.bottom, startY, stepY_), rows_);
     for (long long column = firstColumn; column < endColumn; ++column) {
         for (long long row = firstRow; row < endRow; ++row) {
             mayBeFree_.insert(column * rows_ + row);
@@ -186,12 +221,55 @@ void FreeSpotScan::NoteVacated(const RECT& bounds) {
 }
 
 void FreeSpotScan::ForgetCoverage() {
+    for (const std::unique_ptr<FreeSpotScan>& monitorScan : monitorScans_) {
+        if (monitorScan) {
+            monitorScan->ForgetCoverage();
+        }
+    }
     allCovered_ = false;
     mayBeFree_.clear();
 }
 
+const DisplayConfig& FreeSpotScan::Display(HWND listView) {
+    if (!displayKnown_) {
+        display_ = DisplayInListView(listView);
+        monitorScans_.resize(display_.size());
+        displayKnown_ = true;
+    }
+    return display_;
+}
+
+bool FreeSpotScan::ShownOnScreen(HWND listView, POINT point) {
+    const DisplayConfig& display = Display(listView);
+    return display.empty() || WorkAreaShows(display, point);
+}
+
+POINT FreeSpotScan::PointInViewNear(HWND listView, POINT place, RemoteBuffers& shell) {
+    const DisplayConfig& display = Display(listView);
+    const size_t nearest = NearestMonitor(display, place);
+    const RECT& area = display[nearest].work;
+    FreeSpotScan* scan = this;
+    if (!EqualRect(&area, &workArea_)) {
+        if (!monitorScans_[nearest]) {
+            monitorScans_[nearest].reset(new FreeSpotScan(area, POINT{area.left, area.top}));
+        }
+        scan = monitorScans_[nearest].get();
+    }
+    POINT freePoint;
+    return scan->FindFreeIconPosition(listView, freePoint, shell) ? freePoint : ClampIntoRect(area, place);
+}
+
 Placement RestoreIconPosition(HWND listView, int index, int x, int y, RemoteBuffers& shell, FreeSpotScan& scan) {
     Placement placement;
+    if (!scan.ShownOnScreen(listView, POINT{x, y})) {
+        // The point found is free, or there is none on that monitor: the icon
+        // goes there without a look at what stands there.
+        placement.blocks = ScratchBlocks::Overwritten;
+        placement.broughtIntoView = true;
+        const POINT inView = scan.PointInViewNear(listView, POINT{x, y}, shell);
+        MoveIcon(listView, index, inView, shell, scan, placement);
+        return placement;
+    }
     // Left unanswered, the point read back would be whatever the block held.
     if (!shell.Send(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(shell.remotePoint),
                     {RemoteBlock::Point})) {
@@ -224,17 +302,6 @@ Placement RestoreIconPosition(HWND listView, int index, int x, int y, RemoteBuff
         case Cover::Free:
             break;
     }
-    // Asked only on a desktop found full: wherever the icon stands now (at the
-    // free point, when it was its own occupant), that is what it leaves.
-    if (scan.WantsVacatedBounds()) {
-        RECT bounds;
-        if (ReadItemBounds(listView, index, shell, bounds) == BoundsRead::Read) {
-            scan.NoteVacated(bounds);
-        } else {
-            scan.ForgetCoverage();
-        }
-    }
-    shell.Send(listView, LVM_SETITEMPOSITION, index, PackItemPosition(x, y));
-    placement.moved = true;
+    MoveIcon(listView, index, POINT{x, y}, shell, scan, placement);
     return placement;
 }

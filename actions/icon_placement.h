@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <set>
+#include <vector>
 
 #include "desktop/remote_buffers.h"
+#include "display/monitor_areas.h"
 
 // The free-spot grid of one restore: the work area's icon grid, walked column by
 // column from where the last search stopped, so that a restore that evicts on
@@ -31,8 +34,9 @@ public:
     [[nodiscard]] bool FindFreeIconPosition(HWND listView, POINT& freePoint, RemoteBuffers& shell);
 
     // Whether the scan needs to be told the bounds that moved icons leave: only
-    // once a whole round found every point covered.
-    [[nodiscard]] bool WantsVacatedBounds() const { return allCovered_; }
+    // once a whole round (of this scan or of one of another monitor) found every
+    // point covered.
+    [[nodiscard]] bool WantsVacatedBounds() const;
 
     // The bounds an icon leaves (list-view coordinates, as LVM_GETITEMRECT gives
     // them): the grid points inside may be free once it has gone.
@@ -42,7 +46,21 @@ public:
     // the next search walks the whole round.
     void ForgetCoverage();
 
+    // Whether the work area of some captured monitor shows the point (list-view
+    // coordinates). With no monitor captured every point counts as shown.
+    [[nodiscard]] bool ShownOnScreen(HWND listView, POINT point);
+
+    // For an icon whose place no work area shows: a free grid point of the work
+    // area of the monitor nearest to `place`, or when there is none, the point of
+    // that work area nearest to `place`. Overwrites remoteFind and remoteRect.
+    [[nodiscard]] POINT PointInViewNear(HWND listView, POINT place, RemoteBuffers& shell);
+
 private:
+    // The scan of another monitor's work area, in list-view coordinates, whose
+    // grid starts at that area's top left as the main one starts at the screen's.
+    FreeSpotScan(const RECT& workArea, POINT origin) : workArea_(workArea), origin_(origin) {}
+    const DisplayConfig& Display(HWND listView);
+
     // The spacing and the work area stay as they are for a restore's few
     // seconds: the grid is worked out once, at the first search.
     void LearnGrid(HWND listView, RemoteBuffers& shell);
@@ -54,7 +72,13 @@ private:
     bool SearchVacatedPoints(HWND listView, POINT& freePoint, RemoteBuffers& shell);
 
     RECT workArea_;
-    Start start_;
+    Start start_ = Start::WhereLastStopped;
+    POINT origin_ = {0, 0};  // added to the grid's first point
+    bool displayKnown_ = false;
+    DisplayConfig display_;  // the monitors in list-view coordinates
+    // One scan per monitor that an icon was brought onto, by monitor index; the
+    // main scan serves the monitor whose work area it walks.
+    std::vector<std::unique_ptr<FreeSpotScan>> monitorScans_;
     bool gridKnown_ = false;
     int stepX_ = 0;
     int stepY_ = 0;
@@ -74,13 +98,16 @@ enum class ScratchBlocks { Untouched, Overwritten };
 // What placing one icon did.
 struct Placement {
     ScratchBlocks blocks = ScratchBlocks::Untouched;
-    bool moved = false;  // the icon was sent to its place
-    int evicted = -1;    // the occupant sent out of the way, or -1
+    bool moved = false;            // the icon was sent to its place
+    POINT placedAt = {};           // where it was sent
+    bool broughtIntoView = false;  // no work area showed its place: it went to placedAt instead
+    int evicted = -1;              // the occupant sent out of the way, or -1
     POINT evictedTo = {};
 };
 
 // Moves the icon at `index` to (x, y). When another icon (the occupant) covers
-// that point, the occupant first moves to a free point of the work area. The
+// that point, the occupant first moves to a free point of the work area. When no
+// monitor's work area shows (x, y), the icon goes where PointInViewNear says. The
 // blocks belong to the caller; messages go to standard output. The blocks stay
 // untouched when the icon already stood at its place or its position could not
 // be read.

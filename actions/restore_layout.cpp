@@ -8,12 +8,18 @@
 
 #include "actions/action_start.h"
 #include "actions/apply_layout.h"
+#include "actions/fit_layout.h"
 #include "app/confirm.h"
 #include "app/console_output.h"
 #include "app/stop_request.h"
 #include "desktop/window_update_lock.h"
+#include "display/layout_name.h"
+#include "display/monitor_snapshot.h"
+#include "store/display_record.h"
+#include "store/layout_store.h"
 #include "store/layout_versions.h"
 #include "store/stored_layouts.h"
+#include "text/ascii_case.h"
 #include "text/local_time.h"
 
 static_assert(kMenuKeyCount == 35);
@@ -40,13 +46,36 @@ void RestoreAfterAsking(bool assumeYes, HWND listView, const WString& what, cons
     move();
 }
 
-}  // namespace
-
-void RestoreFoundLayout(bool assumeYes, HWND listView, const WString& layoutName) {
-    RestoreAfterAsking(assumeYes, listView, layoutName, [&] { ApplyLayout(listView, layoutName.Text()); });
+// The records as a restore places them: fitted to the display in force when
+// asked and the display they were saved on is known. A layout under the
+// default name of the display in force was saved on it, though on a scaled
+// display the name's sizes are not the list view's pixels.
+IconRecordList RecordsToPlace(HWND listView, const wchar_t* layoutName, const IconRecordList& records,
+                              const DisplayConfig& saved, Fitting fitting) {
+    WString displayName;
+    BuildLayoutName(displayName, monitorTable.count);
+    if (fitting == Fitting::AsStored || saved.empty() || EqualsIgnoringAsciiCase(displayName.Text(), layoutName)) {
+        return records;
+    }
+    return FitToDisplayInForce(listView, records, saved);
 }
 
-void RestoreLayoutVersion(bool assumeYes, const wchar_t* givenName, int number) {
+}  // namespace
+
+void RestoreFoundLayout(bool assumeYes, HWND listView, const WString& layoutName, Fitting fitting) {
+    RestoreAfterAsking(assumeYes, listView, layoutName, [&] {
+        IconRecordList records;
+        DisplayConfig saved;
+        if (fitting == Fitting::AsStored || !LoadLayout(layoutName.Text(), records) ||
+            !LayoutDisplay(layoutName.Text(), saved)) {
+            ApplyLayout(listView, layoutName.Text());
+            return;
+        }
+        ApplyRecords(listView, layoutName.Text(), RecordsToPlace(listView, layoutName.Text(), records, saved, fitting));
+    });
+}
+
+void RestoreLayoutVersion(bool assumeYes, const wchar_t* givenName, int number, Fitting fitting) {
     const ActionStart start(givenName);
     if (!start.Found()) {
         return;
@@ -59,11 +88,18 @@ void RestoreLayoutVersion(bool assumeYes, const wchar_t* givenName, int number) 
     WString what(version);
     what.Append(L", kept ");
     what.Append(LocalTimeText(chosen.kept));
-    RestoreAfterAsking(assumeYes, start.listView, what,
-                       [&] { ApplyRecords(start.listView, version.Text(), chosen.records); });
+    // A version of a layout under a default name was saved on the display its name tells.
+    DisplayConfig saved = chosen.display;
+    if (saved.empty()) {
+        (void)DisplayOfLayoutName(start.layoutName.Text(), saved);
+    }
+    RestoreAfterAsking(assumeYes, start.listView, what, [&] {
+        ApplyRecords(start.listView, version.Text(),
+                     RecordsToPlace(start.listView, start.layoutName.Text(), chosen.records, saved, fitting));
+    });
 }
 
-void RestoreLayout(bool assumeYes, const wchar_t* givenName) {
+void RestoreLayout(bool assumeYes, const wchar_t* givenName, Fitting fitting) {
     const ActionStart start(givenName);
     if (!start.Found()) {
         return;
@@ -74,7 +110,7 @@ void RestoreLayout(bool assumeYes, const wchar_t* givenName) {
         ReportLayoutNotFound(start.layoutName.Text());
         return;
     }
-    RestoreFoundLayout(assumeYes, start.listView, storedName);
+    RestoreFoundLayout(assumeYes, start.listView, storedName, fitting);
 }
 
 void QueryLayouts(bool assumeYes) {

@@ -10,6 +10,7 @@
 #include "app/stop_request.h"
 #include "desktop/item_identity.h"
 #include "desktop/remote_buffers.h"
+#include "store/display_record.h"
 #include "store/layout_store.h"
 #include "store/stored_layouts.h"
 
@@ -105,6 +106,11 @@ DesktopSave SaveDesktop(HWND listView, const WString& layoutName, SaveWhen when)
         ReportVersionNotKept(layoutName.Text(), L"save");
     }
     save.end = stored.outcome == StoreOutcome::NothingWritten ? SaveEnd::NotStored : SaveEnd::Stored;
+    // The display goes with the icons it was saved on; a record that fails to be
+    // kept leaves the layout to be handled as one saved before displays were.
+    if (save.end == SaveEnd::Stored) {
+        (void)RecordLayoutDisplay(layoutName.Text(), CapturedDisplay());
+    }
     switch (stored.outcome) {
         case StoreOutcome::Stored:
             break;

@@ -28,6 +28,8 @@ struct CommandLine {
     WString fileName;
     // The version after /v, which only restore takes; 0 restores the layout itself.
     int version = 0;
+    // /fit: restore fits a layout saved on another display to the one in force.
+    bool fit = false;
     // The options only watch takes.
     WatchOptions watch;
     // Index of the first argument that is not an option, or 0 when all were.

@@ -47,13 +47,15 @@ constexpr CommandSpec kCommands[] = {
      }},
     {Action::Restore,
      {L"restore", L"/restore"},
-     L"  restore [/n \"Layout\"] /v N   - Put back version N of a layout (1 is the newest).\n",
+     L"  restore [/n \"Layout\"] /v N   - Put back version N of a layout (1 is the newest).\n"
+     L"  restore [/n \"Layout\"] /fit   - Fit a layout saved on another display to this one.\n",
      true,
      [](const CommandLine& c) {
+         const Fitting fitting = c.fit ? Fitting::ToDisplay : Fitting::AsStored;
          if (c.version != 0) {
-             RestoreLayoutVersion(c.assumeYes, c.layoutName.Text(), c.version);
+             RestoreLayoutVersion(c.assumeYes, c.layoutName.Text(), c.version, fitting);
          } else {
-             RestoreLayout(c.assumeYes, c.layoutName.Text());
+             RestoreLayout(c.assumeYes, c.layoutName.Text(), fitting);
          }
          return 0;
      }},
@@ -110,7 +112,7 @@ constexpr CommandSpec kCommands[] = {
     // A watcher stopped by Ctrl+C has done what it was asked: it ends with its own code.
     {Action::Watch,
      {L"watch", L"/watch"},
-     L"  watch [/w Seconds] [/s Seconds | /nosave]\n"
+     L"  watch [/w Seconds] [/s Seconds | /nosave] [/fit]\n"
      L"        [/stop | /pause | /resume | /install | /uninstall]\n"
      L"                               - Put the icons back, and keep their layout saved, by themselves.\n",
      false,
@@ -146,6 +148,13 @@ constexpr OptionSpec kOptions[] = {
      }},
     {L"/v", OptionValue::Checked, CommandsOf(Action::Restore) | CommandsOf(Action::Status),
      [](CommandLine& c, const wchar_t* value) { return ParseWholeNumber(value, 1, kMaxLayoutVersions, c.version); }},
+    // Restore fits the layout it puts back; watch, the nearest one when the display has none.
+    {L"/fit", OptionValue::None, CommandsOf(Action::Restore) | kWatchCommand,
+     [](CommandLine& c, const wchar_t*) {
+         c.fit = true;
+         c.watch.fit = true;
+         return true;
+     }},
     {L"/w", OptionValue::Checked, kWatchCommand,
      [](CommandLine& c, const wchar_t* value) {
          return ParseWholeNumber(value, 1, kMaxQuietSeconds, c.watch.quietSeconds);

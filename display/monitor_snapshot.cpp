@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "display/dpi_awareness.h"
+
 MonitorTable monitorTable;
 RECT WorkArea = {0, 0, 0, 0};
 
@@ -31,6 +33,18 @@ int CaptureMonitors() {
     }
     monitorTable.filled = 0;
     DisplayPlatform::Current().EnumDisplayMonitors(MonitorEnumProc, reinterpret_cast<LPARAM>(&monitorTable.filled));
+    const PerMonitorDpiScope physical;
+    const int filled = monitorTable.count < monitorTable.filled ? monitorTable.count : monitorTable.filled;
+    for (int index = 0; index < filled; ++index) {
+        MonitorEntry& entry = monitorTable.entries[index];
+        // A monitor that no longer answers keeps what the enumeration read.
+        entry.physical = entry.info;
+        MONITORINFO info = {};
+        info.cbSize = sizeof(info);
+        if (physical.Active() && DisplayPlatform::Current().GetMonitorInfoW(entry.monitor, &info)) {
+            entry.physical = info;
+        }
+    }
     DisplayPlatform::Current().GetWorkArea(&WorkArea);
     return monitorTable.count;
 }

@@ -6,7 +6,8 @@
 
 struct MonitorEntry {
     HMONITOR monitor;
-    MONITORINFO info;
+    MONITORINFO info;      // as the process sees it, which the layout name keeps
+    MONITORINFO physical;  // in the list view's own pixels, which placement uses
 };
 
 // The monitors as the last capture saw them, process-wide for the one action.
@@ -18,7 +19,8 @@ struct MonitorTable {
 
 extern MonitorTable monitorTable;
 
-// The primary monitor's work area, which the free-spot scan of a restore reads.
+// The primary monitor's work area in physical pixels, which the free-spot scan
+// of a restore reads.
 extern RECT WorkArea;
 
 // The display services the snapshot asks; tests install a fake set of monitors.
@@ -34,7 +36,9 @@ public:
     virtual BOOL GetWorkArea(RECT* area);
 };
 
-// Fills the table and WorkArea; returns the system's monitor count.
+// Fills the table and WorkArea; returns the system's monitor count. Each
+// monitor is described twice: as the process sees it and, read again from a
+// per-monitor DPI aware thread, in physical pixels.
 int CaptureMonitors();
 
 BOOL CALLBACK MonitorEnumProc(HMONITOR monitor, HDC deviceContext, LPRECT clip, LPARAM data);

@@ -7,6 +7,7 @@
 #include "actions/action_start.h"
 #include "app/confirm.h"
 #include "app/console_output.h"
+#include "store/display_record.h"
 #include "store/file_bytes.h"
 #include "store/layout_file.h"
 #include "store/stored_layouts.h"
@@ -72,6 +73,8 @@ int ExportLayouts(bool assumeYes, const wchar_t* fileName, const wchar_t* givenN
         }
         FileLayout layout;
         layout.name = name;
+        // A layout stored before displays were recorded goes without one.
+        (void)LayoutDisplay(name.Text(), layout.display);
         IconRecordList records;
         std::vector<SkippedValue> skipped;
         if (!ReadWholeLayout(name.Text(), records, skipped)) {

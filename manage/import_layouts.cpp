@@ -7,6 +7,7 @@
 #include "actions/action_start.h"
 #include "app/confirm.h"
 #include "app/console_output.h"
+#include "store/display_record.h"
 #include "store/file_bytes.h"
 #include "store/layout_file.h"
 #include "store/layout_store.h"
@@ -95,6 +96,9 @@ int ImportLayouts(bool assumeYes, const wchar_t* fileName, const wchar_t* givenN
                   targets[index].Text());
             return kActionNotDone;
         }
+        // A layout that comes without its display is handled as one stored before
+        // displays were recorded: an earlier record would describe other icons.
+        (void)RecordLayoutDisplay(targets[index].Text(), layouts[index].display);
     }
     return kActionDone;
 }

@@ -172,8 +172,64 @@ bool FindRegistryTwin(size_t count, NameOf nameOf, size_t& later, size_t& earlie
     return found;
 }
 
+// A rectangle as four whole numbers, left, top, right and bottom, with width and height.
+bool ReadRect(const Json& monitor, const char* field, const Place& place, RECT& rect, std::wstring& problem) {
+    const Json& value = monitor.at(field);
+    if (!value.is_array() || value.size() != 4) {
+        return place.Fail(problem, Field(field) + L" is not a list of four numbers.");
+    }
+    const Json sides = {{"left", value[0]}, {"top", value[1]}, {"right", value[2]}, {"bottom", value[3]}};
+    int32_t edges[4] = {};
+    const char* names[] = {"left", "top", "right", "bottom"};
+    for (size_t side = 0; side < 4; ++side) {
+        if (!GetInteger(sides, names[side], L"a screen coordinate", place.Within(Field(field)), edges[side], problem)) {
+            return false;
+        }
+    }
+    rect = {edges[0], edges[1], edges[2], edges[3]};
+    if (rect.right <= rect.left || rect.bottom <= rect.top) {
+        return place.Fail(problem, Field(field) + L" has no width or no height.");
+    }
+    return true;
+}
+
+// The monitors a layout was saved on: each with its rectangle, a work area
+// inside it, and exactly one of them primary.
+bool ReadDisplay(const Json& monitors, const Place& at, DisplayConfig& display, std::wstring& problem) {
+    if (!monitors.is_array() || monitors.empty()) {
+        return at.Fail(problem, Field("display") + L" is not a list of monitors.");
+    }
+    int primaries = 0;
+    for (size_t index = 0; index < monitors.size(); ++index) {
+        const Place place = at.Within(L"monitor " + std::to_wstring(index + 1));
+        const Json& monitor = monitors[index];
+        MonitorArea area = {};
+        if (!HasExactly(monitor, {"monitor", "work", "primary"}, place, problem) ||
+            !ReadRect(monitor, "monitor", place, area.monitor, problem) ||
+            !ReadRect(monitor, "work", place, area.work, problem)) {
+            return false;
+        }
+        if (area.work.left < area.monitor.left || area.work.top < area.monitor.top ||
+            area.work.right > area.monitor.right || area.work.bottom > area.monitor.bottom) {
+            return place.Fail(problem, Field("work") + L" is not inside the monitor.");
+        }
+        if (!monitor.at("primary").is_boolean()) {
+            return place.Fail(problem, Field("primary") + L" is not true or false.");
+        }
+        area.primary = monitor.at("primary").get<bool>();
+        primaries += area.primary ? 1 : 0;
+        display.push_back(area);
+    }
+    if (primaries != 1) {
+        return at.Fail(problem, L"Not exactly one monitor of the display is primary.");
+    }
+    return true;
+}
+
 bool ReadLayout(const Json& entry, const Place& at, FileLayout& layout, std::wstring& problem) {
-    if (!HasExactly(entry, {"name", "icons"}, at, problem)) {
+    const bool withDisplay = entry.is_object() && entry.contains("display");
+    if (!(withDisplay ? HasExactly(entry, {"name", "icons", "display"}, at, problem)
+                      : HasExactly(entry, {"name", "icons"}, at, problem))) {
         return false;
     }
     std::wstring name;
@@ -198,6 +254,9 @@ bool ReadLayout(const Json& entry, const Place& at, FileLayout& layout, std::wst
             return false;
         }
         layout.icons.push_back(record);
+    }
+    if (withDisplay && !ReadDisplay(entry.at("display"), place, layout.display, problem)) {
+        return false;
     }
     size_t later = 0;
     size_t earlier = 0;
@@ -260,6 +319,20 @@ bool FormatLayoutFile(const std::vector<FileLayout>& layouts, std::string& bytes
         OrderedJson entry;
         entry["name"] = name;
         entry["icons"] = std::move(icons);
+        if (!layout.display.empty()) {
+            OrderedJson monitors = OrderedJson::array();
+            for (const MonitorArea& area : layout.display) {
+                const auto edges = [](const RECT& rect) {
+                    return OrderedJson::array({rect.left, rect.top, rect.right, rect.bottom});
+                };
+                OrderedJson monitor;
+                monitor["monitor"] = edges(area.monitor);
+                monitor["work"] = edges(area.work);
+                monitor["primary"] = area.primary;
+                monitors.push_back(std::move(monitor));
+            }
+            entry["display"] = std::move(monitors);
+        }
         entries.push_back(std::move(entry));
     }
     OrderedJson file;

@@ -3,17 +3,22 @@
 #include <string>
 #include <vector>
 
+#include "display/monitor_areas.h"
 #include "store/icon_record.h"
 
 // The layout file of export and import: UTF-8 JSON, one object
 //   {"format": "Kelvane layouts", "version": 1, "layouts": [{"name": ...,
-//    "icons": [{"key": ..., "text": ..., "x": ..., "y": ..., "textOnly": ...}]}]}
-// where each icon is one record as the store holds it. The JSON library's
+//    "icons": [{"key": ..., "text": ..., "x": ..., "y": ..., "textOnly": ...}],
+//    "display": [{"monitor": [l, t, r, b], "work": [l, t, r, b], "primary": ...}]}]}
+// where each icon is one record as the store holds it, and the display, which a
+// layout stored before displays were recorded goes without, lists the monitors
+// it was saved on. The JSON library's
 // exceptions end at this boundary: both functions answer with values.
 
 struct FileLayout {
     WString name;
     IconRecordList icons;
+    DisplayConfig display;  // empty when the file gives none
 };
 
 // Whether the file can carry a text exactly: UTF-16 that converts to UTF-8 and

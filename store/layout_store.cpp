@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "store/display_record.h"
 #include "store/stored_values.h"
 #include "store/whole_layout.h"
 #include "text/res_string.h"
@@ -141,7 +142,13 @@ DeleteResult DeleteLayout(const wchar_t* storedName) {
     const bool versionKept =
         ReadWholeLayout(storedName, held, skipped) && KeepLayoutVersion(storedName, held, {}, LayoutChange::Delete);
     RegKey key(LoadResString(kStoreBaseKeyId), kStoreWriteAccess, 0);
-    return {key.DeleteSubKey(storedName), versionKept};
+    const bool deleted = key.DeleteSubKey(storedName);
+    // The version keeps the display; a record left behind would describe the
+    // icons of a later layout of that name.
+    if (deleted) {
+        (void)RecordLayoutDisplay(storedName, {});
+    }
+    return {deleted, versionKept};
 }
 
 const wchar_t* LayoutNameProblem(const wchar_t* layoutName) {

@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <string>
 
+#include "store/display_record.h"
 #include "store/layout_store.h"
 #include "store/reg_key.h"
 #include "text/res_string.h"
@@ -15,6 +16,7 @@ namespace {
 constexpr wchar_t kIconsKey[] = L"Icons";
 constexpr wchar_t kKeptValue[] = L"Kept";
 constexpr wchar_t kReplacedByValue[] = L"Replaced by";
+constexpr wchar_t kDisplayValue[] = L"Display";
 constexpr int kMaxSequence = 2147483647;
 
 WString ChildPath(const WString& path, const wchar_t* name) {
@@ -84,6 +86,9 @@ bool ReadVersion(const WString& path, LayoutVersion& version) {
             // The stored text need not end with a zero.
             const std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
             version.replacedBy.Assign(text.c_str());
+        } else if (CompareRegistryNames(name.Text(), kDisplayValue) == 0 && type == REG_SZ) {
+            const std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
+            (void)ParseDisplayRecordText(text.c_str(), version.display);
         }
     }
     if (!kept) {
@@ -96,12 +101,17 @@ bool ReadVersion(const WString& path, LayoutVersion& version) {
 
 // Writes a version whole: the records first and the time of keeping last, so
 // that a version written in part is never read as one.
-bool WriteVersion(const WString& path, const IconRecordList& records, LayoutChange change) {
+bool WriteVersion(const WString& path, const IconRecordList& records, const wchar_t* layoutName, LayoutChange change) {
     RegKey icons(ChildPath(path, kIconsKey).Text(), kStoreWriteAccess, 0);
     if (icons.handle == nullptr || StoreRecords(icons, records) != StoreOutcome::Stored) {
         return false;
     }
     RegKey version(path.Text(), kStoreWriteAccess, 0);
+    DisplayConfig display;
+    if (LoadDisplayRecord(layoutName, display) &&
+        !version.SetString(kDisplayValue, DisplayRecordText(display).c_str())) {
+        return false;
+    }
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     return version.SetString(kReplacedByValue, ChangeWord(change)) &&
@@ -146,7 +156,7 @@ bool KeepLayoutVersion(const wchar_t* layoutName, const IconRecordList& stored, 
     }
     VersionKey added{keys.empty() ? 1 : keys.back().sequence + 1, WString()};
     added.name.Format(L"%010d", added.sequence);
-    if (!WriteVersion(ChildPath(layoutVersions.path, added.name.Text()), stored, change)) {
+    if (!WriteVersion(ChildPath(layoutVersions.path, added.name.Text()), stored, layoutName, change)) {
         (void)layoutVersions.DeleteSubKey(added.name.Text());
         return false;
     }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "display/monitor_areas.h"
 #include "store/icon_record.h"
 #include "text/wstring.h"
 
@@ -14,7 +15,8 @@
 // one subkey per version, named by a ten-digit sequence number that grows with
 // every keep; a version's key holds the time it was kept ("Kept", a REG_QWORD
 // FILETIME in UTC) and what replaced it ("Replaced by"), and its subkey "Icons"
-// the records in the layouts' own value form.
+// the records in the layouts' own value form. A version of a layout whose
+// display was recorded (display_record.h) holds that record too ("Display").
 
 // What replaced a kept version; stored as the command's word.
 enum class LayoutChange { Save, Watch, Import, Delete };
@@ -26,6 +28,7 @@ struct LayoutVersion {
     FILETIME kept = {};  // UTC
     WString replacedBy;  // "save", "watch", "import" or "delete"
     IconRecordList records;
+    DisplayConfig display;  // empty when none was recorded
 };
 
 // Keeps `stored`, what the named layout holds, as its newest version before

@@ -16,6 +16,7 @@
 #include "desktop/icon_positions.h"
 #include "desktop/shell_platform.h"
 #include "store/stored_layouts.h"
+#include "watcher/nearest_layout.h"
 #include "watcher/watcher_instance.h"
 #include "watcher/window_message_filter.h"
 
@@ -236,8 +237,10 @@ bool DesktopWatcher::RestoreLayoutOfDisplay() {
     }
     WString storedName;
     if (!StoredLayouts().Find(start.layoutName.Text(), storedName)) {
-        Print(OutputStream::Out, L"No layout is stored for %s: the icons stay where they are.\n",
-              start.layoutName.Text());
+        if (!RestoreNearestLayoutFitted(start.listView, start.layoutName)) {
+            Print(OutputStream::Out, L"No layout is stored for %s: the icons stay where they are.\n",
+                  start.layoutName.Text());
+        }
         return false;
     }
     RestoreFoundLayout(true, start.listView, storedName);

@@ -16,6 +16,7 @@
 #include "store/logon_start.h"
 #include "text/wstring.h"
 #include "watcher/desktop_watcher.h"
+#include "watcher/nearest_layout.h"
 #include "watcher/watcher_instance.h"
 
 namespace {
@@ -65,6 +66,7 @@ int Watch(const WatchOptions& options) {
     }
     const std::optional<ULONGLONG> saveDelay =
         options.saves ? std::optional<ULONGLONG>(static_cast<ULONGLONG>(options.saveSeconds) * 1000) : std::nullopt;
+    SetWatcherFitsNearestLayout(options.fit);
     DesktopWatcher watcher(output, static_cast<ULONGLONG>(options.quietSeconds) * 1000, saveDelay);
     if (!watcher.Listen()) {
         PrintText(OutputStream::Err, L"Could not create the watcher's window: nothing is watched.\n");
@@ -91,6 +93,9 @@ int RegisterWatcher(const WatchOptions& options) {
     std::wstring commandLine = L"\"" + ProgramPath() + L"\" watch /background";
     if (options.quietSeconds != kDefaultQuietSeconds) {
         commandLine += L" /w " + std::to_wstring(options.quietSeconds);
+    }
+    if (options.fit) {
+        commandLine += L" /fit";
     }
     if (!options.saves) {
         commandLine += L" /nosave";

@@ -20,6 +20,7 @@ struct WatchOptions {
     int quietSeconds = kDefaultQuietSeconds;
     int saveSeconds = kDefaultSaveSeconds;
     bool saves = true;  // false with /nosave
+    bool fit = false;   // /fit: without a layout for the display, the nearest one, fitted
 };
 
 // Runs the watch command and returns its exit code: 0 when the watcher was

@@ -70,6 +70,7 @@ TEST(CommandLine, OutputAndExitCodes) {
         {{L"save", L"/w", L"5", L"/y"}, kCommandLineError, kUsage, L"Invalid argument: '/w'\n"},
         {{L"watch", L"/s", L"4"}, kCommandLineError, kUsage, L"Invalid argument: '4'\n"},
         {{L"restore", L"/nosave"}, kCommandLineError, kUsage, L"Invalid argument: '/nosave'\n"},
+        {{L"save", L"/fit", L"/y"}, kCommandLineError, kUsage, L"Invalid argument: '/fit'\n"},
         {{L"/stop", L"restore"}, kCommandLineError, kUsage, L"Invalid argument: '/stop'\n"},
         {{L"watch", L"/stop"}, 0, L"No watcher is running.\n", L""},
     };

@@ -35,6 +35,12 @@ std::vector<BYTE> ShellRecordData(int x, int y, const std::wstring& text) {
     return data;
 }
 
+void WriteDisplayRecord(const std::wstring& layout, const std::wstring& display) {
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(display.c_str());
+    WriteRegistryValue(kDisplaysKey, layout, REG_SZ,
+                       std::vector<BYTE>(bytes, bytes + (display.size() + 1) * sizeof(wchar_t)));
+}
+
 std::vector<BYTE> PackedRecordData(int x, int y) {
     return {static_cast<BYTE>(x), static_cast<BYTE>(x >> 8), static_cast<BYTE>(y), static_cast<BYTE>(y >> 8)};
 }

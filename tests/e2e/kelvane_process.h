@@ -37,13 +37,14 @@ inline constexpr wchar_t kUsage[] =
     L"    /y          - Answer 'yes' to any questions: silent operation.\n"
     L"    /?          - Display this text.\n"
     L"  restore [/n \"Layout\"] /v N   - Put back version N of a layout (1 is the newest).\n"
+    L"  restore [/n \"Layout\"] /fit   - Fit a layout saved on another display to this one.\n"
     L"  list [/n \"Layout\"]           - List the layouts, or the icons of one.\n"
     L"  delete [/n \"Layout\"] /y      - Delete a layout.\n"
     L"  export /f File [/n \"Layout\"] - Write every layout, or one, to a JSON file.\n"
     L"  import /f File [/n \"Layout\"] - Store a file's layouts, or its one as Layout.\n"
     L"  undo /y                      - Take back the last restore.\n"
     L"  history [/n \"Layout\"]        - List the kept versions of the layouts, or of one.\n"
-    L"  watch [/w Seconds] [/s Seconds | /nosave]\n"
+    L"  watch [/w Seconds] [/s Seconds | /nosave] [/fit]\n"
     L"        [/stop | /pause | /resume | /install | /uninstall]\n"
     L"                               - Put the icons back, and keep their layout saved, by themselves.\n"
     L"  status [/n \"Layout\"] [/v N]  - Compare the desktop with a layout, or a version of it.\n"
@@ -59,6 +60,12 @@ inline std::wstring LayoutKey(const std::wstring& layout) { return std::wstring(
 inline std::wstring VersionsKey(const std::wstring& layout) {
     return std::wstring(kStoreKey) + L" Versions\\" + layout;
 }
+// Where the display each layout was saved on is kept, one value per layout.
+inline constexpr wchar_t kDisplaysKey[] = L"Software\\Brenlow\\DeskTop Displays";
+// Records the display a layout was saved on, in the stored form: one
+// "l,t,r,b/l,t,r,b" group per monitor (rectangle, work area), "*" before the primary's.
+void WriteDisplayRecord(const std::wstring& layout, const std::wstring& display);
+
 // A local time as the program prints it, in a regular expression.
 inline constexpr wchar_t kTimePattern[] = L"\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d";
 

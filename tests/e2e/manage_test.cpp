@@ -133,7 +133,11 @@ TEST_F(Manage, DeletedLayoutComesBackFromItsVersion) {
     WriteRegistryValue(LayoutKey(L"Desk"), L"Alpha", REG_DWORD, PackedRecordData(21, 2));
     WriteRegistryValue(LayoutKey(L"Desk"), L"Beta", REG_DWORD, PackedRecordData(96, 2));
     WriteRegistryValue(LayoutKey(L"Other"), L"Alpha", REG_DWORD, PackedRecordData(1, 1));
+    const std::wstring twice = L"0,0," + std::to_wstring(2 * GetSystemMetrics(SM_CXSCREEN)) + L"," +
+                               std::to_wstring(2 * GetSystemMetrics(SM_CYSCREEN));
+    WriteDisplayRecord(L"Desk", L"*" + twice + L"/" + twice);
     ASSERT_EQ(0u, RunKelvane({L"delete", L"/y", L"/n", L"Desk"}).exitCode);
+    EXPECT_TRUE(RegistryValues(kDisplaysKey).empty());
 
     const RunResult names = RunKelvane({L"history"});
     EXPECT_EQ(0u, names.exitCode);
@@ -168,6 +172,12 @@ TEST_F(Manage, DeletedLayoutComesBackFromItsVersion) {
     EXPECT_EQ(std::vector<std::wstring>{L"Other"}, RegistrySubkeys(kStoreKey));
     EXPECT_EQ(0u, RunKelvane({L"undo", L"/y"}).exitCode);
     EXPECT_EQ(100, PositionOf(fixture, L"Alpha").x);
+    // The version kept the display of its layout: fitted, Beta's (96, 2) on a
+    // screen twice this size becomes a grid point near (48, 1).
+    EXPECT_EQ(0u, RunKelvane({L"restore", L"/y", L"/n", L"desk", L"/v", L"1", L"/fit"}).exitCode);
+    EXPECT_EQ(21, PositionOf(fixture, L"Alpha").x);
+    EXPECT_NE(96, PositionOf(fixture, L"Beta").x);
+    EXPECT_LE(std::abs(PositionOf(fixture, L"Beta").x - 48), fixture.Spacing().cx);
     DeleteFileW(items.c_str());
 }
 
@@ -179,7 +189,9 @@ TEST_F(Manage, ExportDeleteImportGivesBackEveryValueByteForByte) {
     const std::wstring items = WriteItemsFile({L"Alpha\t100\t100\tnone", L"B\u00fcro \u03a9\t200\t100\tnone",
                                                L"Cr\u00f6ss \U0001F600\t300\t100\tdesktop:kv-round.txt"});
     WriteEveryRecordForm();
+    WriteDisplayRecord(kUmlauts, L"*0,0,1920,1080/0,0,1920,1040;-1280,0,0,1024/-1280,0,0,994");
     const auto stored = RegistryTreeImage(kStoreKey);
+    const auto displays = RegistryValues(kDisplaysKey);
 
     const RunResult exported = RunKelvane({L"export", L"/f", file});
     EXPECT_EQ(0u, exported.exitCode);
@@ -188,25 +200,31 @@ TEST_F(Manage, ExportDeleteImportGivesBackEveryValueByteForByte) {
     const std::string bytes = ReadBytes(file);
     EXPECT_EQ(0u, bytes.find("{\n  \"format\": \"Kelvane layouts\",\n  \"version\": 1,\n  \"layouts\": ["));
     EXPECT_NE(std::string::npos, bytes.find(ToUtf8(L"\"name\": \"R\u00e4ume \u6771\u4eac\""))) << "UTF-8, unescaped";
+    EXPECT_NE(std::string::npos,
+              bytes.find("\"work\": [\n            -1280,\n            0,\n            0,\n            994"));
+    EXPECT_EQ(bytes.find("\"display\""), bytes.rfind("\"display\"")) << "only the layout saved with one";
 
     for (const RegistryKeyImage& layout : stored)
         ASSERT_EQ(0u, RunKelvane({L"delete", L"/y", L"/n", layout.name}).exitCode);
     ASSERT_TRUE(RegistrySubkeys(kStoreKey).empty());
+    EXPECT_TRUE(RegistryValues(kDisplaysKey).empty()) << "the displays go with their layouts";
 
     const RunResult imported = RunKelvane({L"import", L"/f", file});
     EXPECT_EQ(0u, imported.exitCode);
     EXPECT_EQ(L"", AfterBanner(imported.standardOutput));
     EXPECT_EQ(L"", imported.standardError);
     EXPECT_EQ(stored, RegistryTreeImage(kStoreKey));
+    EXPECT_EQ(displays, RegistryValues(kDisplaysKey));
 
     DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
     const RunResult restored = RunKelvane({L"restore", L"/y", L"/n", kUmlauts});
-    EXPECT_EQ(L"Layout: " + kUmlauts + L"\nDesktop Restored: 3 icons\n", AfterBanner(restored.standardOutput));
-    EXPECT_EQ(-5, PositionOf(fixture, L"Alpha").x);
-    EXPECT_EQ(40, PositionOf(fixture, L"Alpha").y);
-    EXPECT_EQ(-1, PositionOf(fixture, L"B\u00fcro \u03a9").y);
-    EXPECT_EQ(-30, PositionOf(fixture, L"Cr\u00f6ss \U0001F600").x);
-    EXPECT_EQ(-250, PositionOf(fixture, L"Cr\u00f6ss \U0001F600").y);
+    // Each of the three stands just off the screen's left or top edge.
+    EXPECT_EQ(L"Layout: " + kUmlauts + L"\nDesktop Restored: 3 icons\nBrought into view: 3 icons\n",
+              AfterBanner(restored.standardOutput));
+    for (const FixtureItem& item : fixture.Items()) {
+        EXPECT_GE(item.x, 0) << ToUtf8(item.text);
+        EXPECT_GE(item.y, 0) << ToUtf8(item.text);
+    }
     DeleteFileW(items.c_str());
 }
 
@@ -323,6 +341,16 @@ std::string Icon(const std::string& key, const std::string& text, const std::str
            ", \"textOnly\": " + textOnly + "}";
 }
 
+// A layout of one icon with the display given.
+std::string WithDisplay(const std::string& monitors) {
+    return Replaced(OneLayout("\"New\"", Icon("\"a.txt\"", "\"A\"", "10", "20", "false")), "]}]}",
+                    "], \"display\": " + monitors + "}]}");
+}
+
+std::string Monitor(const std::string& monitor, const std::string& work, const std::string& primary) {
+    return "[{\"monitor\": " + monitor + ", \"work\": " + work + ", \"primary\": " + primary + "}]";
+}
+
 // Each file is refused whole, with one line naming where it goes wrong, and
 // the store stays as it was, byte for byte.
 TEST_F(Manage, BadFilesAreRefusedWithoutWritingAnything) {
@@ -384,6 +412,21 @@ TEST_F(Manage, BadFilesAreRefusedWithoutWritingAnything) {
          L"\"x\" is outside -2147483648 to 2147483647, the range an icon's record holds."},
         {"text-only beyond 16 bits", OneLayout("\"New\"", good + ", " + Replaced(text, "20", "-32769")),
          L"\"y\" is outside -32768 to 32767, the range a text-only record holds."},
+        {"display not a list", WithDisplay("{}"), L"\"display\" is not a list of monitors."},
+        {"monitor without work area", WithDisplay("[{\"monitor\": [0, 0, 9, 9], \"primary\": true}]"),
+         L"monitor 1: \"work\" is missing."},
+        {"three edges", WithDisplay(Monitor("[0, 0, 9]", "[0, 0, 9, 9]", "true")),
+         L"\"monitor\" is not a list of four numbers."},
+        {"fractional edge", WithDisplay(Monitor("[0, 0, 9.5, 9]", "[0, 0, 9, 9]", "true")),
+         L"\"right\" is not a whole number."},
+        {"no width", WithDisplay(Monitor("[5, 0, 5, 9]", "[5, 0, 5, 9]", "true")),
+         L"\"monitor\" has no width or no height."},
+        {"work area outside", WithDisplay(Monitor("[0, 0, 9, 9]", "[0, 0, 9, 10]", "true")),
+         L"\"work\" is not inside the monitor."},
+        {"primary not a flag", WithDisplay(Monitor("[0, 0, 9, 9]", "[0, 0, 9, 9]", "1")),
+         L"\"primary\" is not true or false."},
+        {"no primary", WithDisplay(Monitor("[0, 0, 9, 9]", "[0, 0, 9, 9]", "false")),
+         L"Not exactly one monitor of the display is primary."},
         {"/n with several layouts",
          "{\"format\": \"Kelvane layouts\", \"version\": 1, \"layouts\": [{\"name\": \"A\", \"icons\": []}, "
          "{\"name\": \"B\", \"icons\": []}]}",

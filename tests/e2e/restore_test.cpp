@@ -149,6 +149,91 @@ TEST_F(Restore, OccupantIsEvictedToTheFirstFreeGridPoint) {
     DeleteFileW(items.c_str());
 }
 
+TEST_F(Restore, IconsStoredOffScreenComeIntoViewOnFreeGridPoints) {
+    // A layout of a bigger screen: In stays where stored, the others lie beyond
+    // each edge of this one.
+    const std::wstring items = WriteItemsFile(
+        {L"In\t500\t500\tnone", L"Right\t40\t40\tnone", L"Below\t40\t140\tnone", L"Left\t40\t240\tnone"});
+    const std::vector<std::pair<const wchar_t*, POINT>> stored = {
+        {L"In", {300, 300}}, {L"Right", {5000, 400}}, {L"Below", {600, 3000}}, {L"Left", {-400, -90}}};
+    for (const auto& [text, place] : stored)
+        WriteRegistryValue(LayoutKey(L"Big"), text, REG_DWORD, PackedRecordData(place.x, place.y));
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    const RunResult result = RunKelvane({L"restore", L"/y", L"/n", L"Big"});
+    EXPECT_EQ(Summary(L"Big", 4) + L"Brought into view: 3 icons\n", AfterBanner(result.standardOutput));
+    EXPECT_EQ(300, PositionOf(fixture, 0).x);
+    EXPECT_EQ(300, PositionOf(fixture, 0).y);
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const SIZE spacing = fixture.Spacing();
+    const auto placed = fixture.Items();
+    for (const FixtureItem& item : placed) {
+        if (item.index == 0) continue;
+        const POINT point = {item.x, item.y};
+        EXPECT_TRUE(PtInRect(&work, point)) << item.text << " is off-screen";
+        EXPECT_EQ(0, (item.x - 21) % spacing.cx) << item.text << " is off the grid";
+        EXPECT_EQ(0, (item.y - 2) % spacing.cy) << item.text << " is off the grid";
+        for (const FixtureItem& other : placed) {
+            const RECT bounds = fixture.Rect(other.index);
+            EXPECT_TRUE(other.index == item.index || !PtInRect(&bounds, point)) << item.text << " on " << other.text;
+        }
+    }
+    DeleteFileW(items.c_str());
+}
+
+// Layouts saved on a screen twice this one's size, and on two monitors side by
+// side, restored with /fit: each icon lands within a grid step of its place
+// scaled down, on a point of its own; /fit of this display's layout moves
+// every icon to exactly where it is stored.
+TEST_F(Restore, FitCarriesALayoutToThisDisplayInProportion) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    const auto rect = [](int l, int t, int r, int b) {
+        return std::to_wstring(l) + L"," + std::to_wstring(t) + L"," + std::to_wstring(r) + L"," + std::to_wstring(b);
+    };
+    WriteDisplayRecord(L"Double", L"*" + rect(0, 0, 2 * width, 2 * height) + L"/" + rect(0, 0, 2 * width, 2 * height));
+    WriteDisplayRecord(L"Two", L"*" + rect(0, 0, width, height) + L"/" + rect(0, 0, width, height) + L";" +
+                                   rect(width, 0, 2 * width, height) + L"/" + rect(width, 0, 2 * width, height));
+    std::vector<std::wstring> lines;
+    std::map<std::wstring, POINT> doubled;
+    for (int i = 0; i < 12; ++i) {
+        const std::wstring text = L"Icon " + std::to_wstring(i);
+        lines.push_back(text + L"\t" + std::to_wstring(40 + 20 * i) + L"\t700\tnone");
+        // Two columns that a plain halving would put on top of each other.
+        const POINT place = {200 + 150 * (i % 2), 100 + 300 * (i / 2)};
+        doubled[text] = place;
+        WriteRegistryValue(LayoutKey(L"Double"), text, REG_DWORD, PackedRecordData(place.x, place.y));
+        WriteRegistryValue(LayoutKey(L"Two"), text, REG_DWORD, PackedRecordData(width + place.x / 2, place.y / 2));
+        WriteRegistryValue(LayoutKey(DefaultLayoutName()), text, REG_DWORD, PackedRecordData(place.x, place.y / 2));
+    }
+    const std::wstring items = WriteItemsFile(lines);
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", items});
+    const SIZE spacing = fixture.Spacing();
+    for (const wchar_t* layout : {L"Double", L"Two"}) {
+        SCOPED_TRACE(layout);
+        const RunResult result = RunKelvane({L"restore", L"/y", L"/fit", L"/n", layout});
+        EXPECT_EQ(Summary(layout, 12), AfterBanner(result.standardOutput));
+        const auto placed = fixture.Items();
+        for (const FixtureItem& item : placed) {
+            const POINT half = {doubled[item.text].x / 2, doubled[item.text].y / 2};
+            EXPECT_LE(std::abs(item.x - half.x), spacing.cx) << item.text;
+            EXPECT_LE(std::abs(item.y - half.y), spacing.cy) << item.text;
+            for (const FixtureItem& other : placed) {
+                const RECT bounds = fixture.Rect(other.index);
+                const POINT point = {item.x, item.y};
+                EXPECT_TRUE(other.index == item.index || !PtInRect(&bounds, point))
+                    << item.text << " on " << other.text;
+            }
+        }
+    }
+    EXPECT_EQ(0u, RunKelvane({L"restore", L"/y", L"/fit"}).exitCode);
+    for (const FixtureItem& item : fixture.Items()) {
+        EXPECT_EQ(doubled[item.text].x, item.x) << item.text;
+        EXPECT_EQ(doubled[item.text].y / 2, item.y) << item.text;
+    }
+    DeleteFileW(items.c_str());
+}
+
 TEST_F(Restore, TextOnlyRecordsTakeTheFirstItemWithTheText) {
     const std::wstring items = WriteItemsFile({L"Other\t10\t10\tnone", L"twin\t100\t10\tnone", L"Twin\t200\t10\tnone"});
     WriteRegistryValue(LayoutKey(L"Text"), L"TWIN", REG_DWORD, PackedRecordData(400, 420));

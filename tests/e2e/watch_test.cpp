@@ -442,6 +442,33 @@ TEST_F(Watch, NoLayoutStoredForTheDisplayMovesNothing) {
     const RunResult result = watcher.Stop();
     EXPECT_EQ(0u, result.exitCode);
     EXPECT_EQ(std::wstring::npos, result.standardOutput.find(L"Desktop Restored"));
+
+    // With /fit the nearest layout comes, fitted: the one of one monitor saved on
+    // a screen twice this size, not the one of two monitors of this very size.
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    const std::wstring twice = L"0,0," + std::to_wstring(2 * width) + L"," + std::to_wstring(2 * height);
+    WriteDisplayRecord(L"Another display", L"*" + twice + L"/" + twice);
+    WriteRegistryValue(LayoutKey(L"Another display"), L"One", REG_DWORD, PackedRecordData(800, 400));
+    WriteRegistryValue(LayoutKey(L"Another display"), L"Two", REG_DWORD, PackedRecordData(1600, 1000));
+    const std::wstring half = std::to_wstring(width / 2);
+    WriteRegistryValue(LayoutKey(L"Pair"), L"One", REG_DWORD, PackedRecordData(5, 5));
+    WriteDisplayRecord(L"Pair", L"*0,0," + half + L",100/0,0," + half + L",100;" + half + L",0," +
+                                    std::to_wstring(width) + L"," + std::to_wstring(height) + L"/" + half + L",0," +
+                                    std::to_wstring(width) + L"," + std::to_wstring(height));
+    RunningWatcher fitting({L"watch", L"/w", L"1", L"/nosave", L"/fit"});
+    ASSERT_TRUE(fitting.Ready());
+    BroadcastDisplayChange();
+    EXPECT_TRUE(fitting.Printed(L"No layout is stored for " + DefaultLayoutName() +
+                                L": the nearest one, Another display, is fitted to it.\n"));
+    EXPECT_TRUE(fitting.Printed(L"Desktop Restored: 2 icons\n"));
+    EXPECT_EQ(0u, fitting.Stop().exitCode);
+    const SIZE spacing = fixture.Spacing();
+    const auto fitted = fixture.Items();
+    EXPECT_LE(std::abs(fitted[0].x - 400), spacing.cx);
+    EXPECT_LE(std::abs(fitted[0].y - 200), spacing.cy);
+    EXPECT_LE(std::abs(fitted[1].x - 800), spacing.cx);
+    EXPECT_LE(std::abs(fitted[1].y - 500), spacing.cy);
 }
 
 TEST_F(Watch, TheShellStartingAgainIsWaitedForAndRestored) {

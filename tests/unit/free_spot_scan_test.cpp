@@ -14,6 +14,7 @@
 #include "support/scratch_folder.h"
 #include "text/res_string.h"
 #include "unit/captured_output.h"
+#include "unit/fake_display.h"
 
 namespace {
 
@@ -167,6 +168,35 @@ TEST(FreeSpotScanFullDesktop, PlacesLikeTheStraightforwardScanAtALinearCost) {
     EXPECT_LE(resumed[LVM_FINDITEMW], static_cast<unsigned>(points + 4 * points));
     EXPECT_GT(straightforward[LVM_FINDITEMW], static_cast<unsigned>(points * points / 2))
         << "the desktop was not full: the reference found free points early";
+    DeleteRegistryTree(L"Software\\Brenlow");
+}
+
+TEST(BroughtIntoView, EachIconGoesToTheMonitorNearestItsPlace) {
+    SetResourceModule(GetModuleHandleW(nullptr));
+    DeleteRegistryTree(L"Software\\Brenlow");
+    FakeDisplay display;
+    display.countReported = 2;
+    display.monitors = {{{0, 0, 640, 1024}, true}, {{640, 0, 1280, 1024}, false}};
+    display.workArea = {0, 0, 640, 1024};
+    const std::wstring key = L"Software\\Brenlow\\DeskTop\\Two";
+    WriteRegistryValue(key, L"East", REG_DWORD, {0xB8, 0x0B, 100, 0});       // (3000, 100)
+    WriteRegistryValue(key, L"West", REG_DWORD, {0x0C, 0xFE, 100, 0});       // (-500, 100)
+    WriteRegistryValue(key, L"Stays", REG_DWORD, {0x84, 0x03, 0x2C, 0x01});  // (900, 300)
+    ScratchFolder folder(ScratchLocation::Temp, {});
+    folder.WriteTextFile(L"items.txt", L"East\t300\t600\tnone\nWest\t400\t600\tnone\nStays\t500\t600\tnone\n");
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic", folder.PathOf(L"items.txt")});
+    CapturedOutput output;
+    CaptureMonitors();
+    EXPECT_EQ(1, ApplyLayout(fixture.ListView(), L"Two"));
+    ReleaseMonitors();
+    EXPECT_EQ(L"Layout: Two\nDesktop Restored: 3 icons\nBrought into view: 2 icons\n", output.out);
+    const std::vector<FixtureItem> items = fixture.Items();
+    EXPECT_EQ(640 + 21, items[0].x) << "the first free point of the second monitor";
+    EXPECT_EQ(2, items[0].y);
+    EXPECT_EQ(21, items[1].x) << "the first free point of the primary";
+    EXPECT_EQ(2, items[1].y);
+    EXPECT_EQ(900, items[2].x);
+    EXPECT_EQ(300, items[2].y);
     DeleteRegistryTree(L"Software\\Brenlow");
 }
 

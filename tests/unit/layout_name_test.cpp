@@ -5,61 +5,12 @@
 #include <vector>
 
 #include "display/layout_name.h"
+#include "display/monitor_areas.h"
 #include "display/monitor_snapshot.h"
 #include "text/res_string.h"
+#include "unit/fake_display.h"
 
 namespace {
-
-struct FakeMonitor {
-    RECT rect;
-    bool primary;
-    bool infoFails = false;
-};
-
-// A display whose monitors the test chooses.
-class FakeDisplay : public DisplayPlatform {
-public:
-    int GetSystemMetrics(int index) override {
-        switch (index) {
-            case SM_CMONITORS:
-                return countReported;
-            case SM_CXSCREEN:
-                return screenWidth;
-            case SM_CYSCREEN:
-                return screenHeight;
-        }
-        return 0;
-    }
-    BOOL EnumDisplayMonitors(MONITORENUMPROC callback, LPARAM data) override {
-        ++enumerations;
-        for (size_t index = 0; index < monitors.size(); ++index) {
-            callback(reinterpret_cast<HMONITOR>(index + 1), nullptr, nullptr, data);
-        }
-        return TRUE;
-    }
-    BOOL GetMonitorInfoW(HMONITOR monitor, MONITORINFO* info) override {
-        const FakeMonitor& fake = monitors[reinterpret_cast<size_t>(monitor) - 1];
-        if (fake.infoFails) return FALSE;
-        info->rcMonitor = fake.rect;
-        info->rcWork = fake.rect;
-        info->dwFlags = fake.primary ? MONITORINFOF_PRIMARY : 0;
-        return TRUE;
-    }
-    BOOL GetWorkArea(RECT* area) override {
-        *area = workArea;
-        return TRUE;
-    }
-
-    int countReported = 0;
-    int screenWidth = 0;
-    int screenHeight = 0;
-    RECT workArea = {0, 0, 0, 0};
-    std::vector<FakeMonitor> monitors;
-    int enumerations = 0;
-
-private:
-    DisplayPlatform::Scope installed_{this};
-};
 
 class LayoutName : public ::testing::Test {
 protected:
@@ -160,6 +111,34 @@ TEST_F(LayoutName, CaptureFillsTheWorkAreaAndReleaseIsRepeatable) {
     EXPECT_EQ(nullptr, monitorTable.entries);
     EXPECT_EQ(0, monitorTable.filled);
     EXPECT_EQ(1, monitorTable.count);
+}
+
+TEST_F(LayoutName, AScaledDisplayKeepsItsNameAndPlacementGetsPhysicalPixels) {
+    // As a program without DPI awareness runs on a display at 125 %.
+    using Setter = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
+    const auto setAwareness = reinterpret_cast<Setter>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetThreadDpiAwarenessContext")));
+    ASSERT_NE(nullptr, setAwareness);
+    const DPI_AWARENESS_CONTEXT before = setAwareness(DPI_AWARENESS_CONTEXT_UNAWARE);
+    ASSERT_EQ(DpiAwareness::Unaware, CurrentDpiAwareness());
+    display.scalePercent = 125;
+    display.screenWidth = 1920;
+    display.screenHeight = 1080;
+    display.workArea = {0, 0, 1920, 1040};
+    display.countReported = 1;
+    display.monitors = {{{0, 0, 1920, 1080}, true}};
+    EXPECT_EQ(L"Layout 1536 x 864", NameAfterCapture());
+    EXPECT_EQ(1040, WorkArea.bottom);
+    ReleaseMonitors();
+    display.countReported = 2;
+    display.monitors = {{{0, 0, 1920, 1080}, true}, {{1920, 0, 3840, 1080}, false}};
+    EXPECT_EQ(L"Multi-Monitor *[0,0,1536,864][1536,0,3072,864]", NameAfterCapture());
+    const DisplayConfig physical = CapturedDisplay();
+    ASSERT_EQ(2u, physical.size());
+    EXPECT_EQ(3840, physical[1].monitor.right);
+    EXPECT_EQ(1080, physical[1].work.bottom);
+    EXPECT_TRUE(physical[0].primary && !physical[1].primary);
+    setAwareness(before);
 }
 
 }  // namespace
