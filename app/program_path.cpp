@@ -13,3 +13,12 @@ std::wstring ProgramPath() {
         path.resize(path.size() * 2);
     }
 }
+
+// The subsystem comes from this process's own image header, which is mapped
+// readable for the process's lifetime.
+bool IsWindowlessProgram() {
+    const auto* image = reinterpret_cast<const BYTE*>(GetModuleHandleW(nullptr));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image + dos->e_lfanew);
+    return nt->OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_GUI;
+}

@@ -4,3 +4,7 @@
 
 // The full path of this program's file, however long.
 std::wstring ProgramPath();
+
+// True in the windowless program (the Windows subsystem's build), which has no
+// console.
+bool IsWindowlessProgram();
