@@ -75,7 +75,7 @@ int Watch(const WatchOptions& options) {
 }
 
 int RegisterWatcher(const WatchOptions& options) {
-    std::wstring commandLine = L"\"" + ProgramPath() + L"\" watch /background";
+    std::wstring commandLine = L"\"" + LaunchProgramPath() + L"\" watch /background";
     if (options.quietSeconds != kDefaultQuietSeconds) {
         commandLine += L" /w " + std::to_wstring(options.quietSeconds);
     }

@@ -13,6 +13,7 @@
 #include "e2e/kelvane_process.h"
 #include "support/desktop_files.h"
 #include "support/remote_memory.h"
+#include "support/scratch_folder.h"
 #include "support/stand_in_registration.h"
 #include "support/utf8.h"
 
@@ -518,8 +519,9 @@ TEST_F(Watch, BackgroundWatcherLeavesTheConsoleOfItsPromptShown) {
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(prompt.Get(), kDeadlineMilliseconds)) << "the prompt waits on";
 }
 
-// The log-on registration, started exactly as the Run value says: without a
-// console, writing its lines to the log file.
+// The log-on registration names the windowless program beside the console one,
+// the console one where it stands alone, and is started exactly as the Run
+// value says: without a console, writing its lines to the log file.
 TEST_F(Watch, InstalledWatcherStartsAsRegisteredAndWritesItsLog) {
     const std::wstring log = LocalAppDataFile(L"Kelvane\\watch.log");
     DeleteFileW(log.c_str());
@@ -527,8 +529,12 @@ TEST_F(Watch, InstalledWatcherStartsAsRegisteredAndWritesItsLog) {
     const auto saved = fixture.Items();
     ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
 
+    const ScratchFolder alone(ScratchLocation::Temp, {});
+    ASSERT_TRUE(CopyFileW(KelvanePath().c_str(), alone.PathOf(kKelvaneExeName).c_str(), FALSE));
+    EXPECT_EQ(0u, RunProcess(alone.PathOf(kKelvaneExeName), {L"watch", L"/install"}).exitCode);
+    EXPECT_EQ(L"\"" + alone.PathOf(kKelvaneExeName) + L"\" watch /background", RunValue());
     wchar_t program[MAX_PATH];
-    ASSERT_NE(0u, GetFullPathNameW(KelvanePath().c_str(), MAX_PATH, program, nullptr));
+    ASSERT_NE(0u, GetFullPathNameW(WindowlessPath().c_str(), MAX_PATH, program, nullptr));
     // Installed again, it replaces its value.
     const struct {
         std::vector<std::wstring> saving;
