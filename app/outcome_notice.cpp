@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <cwchar>
+#include <iterator>
 
 #include "app/app_icon.h"
 
@@ -15,8 +16,8 @@ constexpr UINT_PTR kBoundTimer = 1;
 
 LRESULT CALLBACK NoticeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // With the icon's first behaviour, the taskbar passes its news in lParam.
-    const bool gone = (message == kIconCallback && (lParam == NIN_BALLOONTIMEOUT || lParam == NIN_BALLOONHIDE ||
-                                                    lParam == NIN_BALLOONUSERCLICK)) ||
+    const bool gone = (message == kIconCallback &&
+                       (lParam == NIN_BALLOONTIMEOUT || lParam == NIN_BALLOONHIDE || lParam == NIN_BALLOONUSERCLICK)) ||
                       (message == WM_TIMER && wParam == kBoundTimer);
     if (gone) {
         PostQuitMessage(0);
@@ -65,10 +66,10 @@ bool ShowNotification(const wchar_t* text, bool failed) {
     icon.uFlags = NIF_ICON | NIF_TIP | NIF_MESSAGE | NIF_INFO;
     icon.uCallbackMessage = kIconCallback;
     icon.hIcon = LoadAppIcon(GetSystemMetrics(SM_CXSMICON));
-    wcsncpy(icon.szTip, L"Kelvane", _countof(icon.szTip) - 1);
+    wcsncpy(icon.szTip, L"Kelvane", std::size(icon.szTip) - 1);
     // Cut to what the taskbar takes; the log holds the whole line.
-    wcsncpy(icon.szInfo, text, _countof(icon.szInfo) - 1);
-    wcsncpy(icon.szInfoTitle, L"Kelvane", _countof(icon.szInfoTitle) - 1);
+    wcsncpy(icon.szInfo, text, std::size(icon.szInfo) - 1);
+    wcsncpy(icon.szInfoTitle, L"Kelvane", std::size(icon.szInfoTitle) - 1);
     icon.dwInfoFlags = failed ? NIIF_ERROR : NIIF_INFO;
     const bool added = Shell_NotifyIconW(NIM_ADD, &icon) != FALSE;
     if (added) {
