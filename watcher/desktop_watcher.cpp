@@ -8,6 +8,7 @@
 #include "actions/restore_layout.h"
 #include "actions/save_layout.h"
 #include "app/console_output.h"
+#include "app/program_path.h"
 #include "app/stop_request.h"
 #include "app/timestamped_output.h"
 #include "desktop/desktop_list_view.h"
@@ -49,6 +50,7 @@ DesktopWatcher::DesktopWatcher(TimestampedOutput& output, ULONGLONG quietMillise
 }
 
 DesktopWatcher::~DesktopWatcher() {
+    icon_.reset();
     if (window_ != nullptr) {
         DestroyWindow(window_);
     }
@@ -80,6 +82,9 @@ bool DesktopWatcher::Listen() {
     // other events to watch.
     if (taskbarCreated_ != 0) {
         (void)WindowMessageFilter::Current().Allow(window_, taskbarCreated_);
+    }
+    if (IsWindowlessProgram()) {
+        icon_.emplace(window_);
     }
     return true;
 }
@@ -122,6 +127,9 @@ LRESULT CALLBACK DesktopWatcher::WindowProc(HWND window, UINT message, WPARAM wP
 }
 
 LRESULT DesktopWatcher::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (icon_ && icon_->OnMessage(message, wParam, lParam)) {
+        return 0;
+    }
     switch (message) {
         case WM_DISPLAYCHANGE:
             OnEvent(L"The display changed.\n");

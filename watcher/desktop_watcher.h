@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "watcher/desktop_settle.h"
+#include "watcher/notification_icon.h"
 #include "watcher/save_schedule.h"
 
 class TimestampedOutput;
@@ -51,4 +52,6 @@ private:
     ULONGLONG nextSaveLook_ = 0;
     UINT taskbarCreated_;
     HWND window_ = nullptr;
+    // The windowless program's only.
+    std::optional<NotificationIcon> icon_;
 };

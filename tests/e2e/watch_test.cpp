@@ -457,6 +457,9 @@ TEST_F(Watch, OneWatcherPerSession) {
     EXPECT_EQ(L"", AfterBanner(second.standardOutput));
     ExpectTimestamped(second.standardError);
     EXPECT_EQ(1u, Occurrences(second.standardError, L" A watcher is already running in this session.\n"));
+    DeleteFileW(WatcherLogFile().c_str());
+    EXPECT_EQ(1u, RunProcess(WindowlessPath(), {L"watch", L"/w", L"1"}).exitCode) << "the windowless watcher";
+    EXPECT_EQ(1u, Occurrences(WatcherLogText(), L" A watcher is already running in this session.\n"));
     EXPECT_EQ(0u, first.Stop().exitCode);
 
     const RunResult none = RunKelvane({L"watch", L"/stop"});
@@ -588,6 +591,44 @@ TEST_F(Watch, InstalledWatcherStartsAsRegisteredAndWritesItsLog) {
     EXPECT_EQ(1u, Occurrences(logged, L" The display changed.\n"));
     EXPECT_EQ(1u, Occurrences(logged, L" Desktop Restored: 5 icons\n"));
     EXPECT_EQ(1u, Occurrences(logged, L" The watcher stopped.\n"));
+}
+
+// The windowless watcher's menu, opened as the notification area opens it
+// (the icon's callback message, WM_APP + 2, in its fourth behaviour) and
+// chosen from with the keys, as Wine keeps a menu's texts from other processes:
+// restore's submenu begins with the display's layout, and the entries do what
+// `restore /y`, `undo /y`, `save /y` and `watch /stop` do.
+TEST_F(Watch, WindowlessWatchersMenuRestoresUndoesSavesAndStops) {
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", L"5"});
+    const auto saved = fixture.Items();
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+    Scramble(fixture);
+    const auto scrambled = fixture.Items();
+    // Enumerated before the display's layout.
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", L"Aside"}).exitCode);
+    StartedProcess watcher(WindowlessPath(), {L"watch", L"/w", L"1", L"/nosave"});
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = FindWindowW(L"KelvaneWatcher", nullptr)) != nullptr; }));
+    const auto choose = [&](const std::vector<UINT>& keys) {
+        PostMessageW(window, WM_APP + 2, 0, MAKELPARAM(WM_CONTEXTMENU, 1));
+        HWND menu = nullptr;
+        ASSERT_TRUE(
+            WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu); }));
+        for (UINT key : keys)
+            PostMessageW(menu, WM_KEYDOWN, key, 0);
+        PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    };
+    choose({VK_DOWN, VK_DOWN, VK_RIGHT});
+    EXPECT_TRUE(WaitUntil([&] { return SamePlaces(saved, fixture.Items()); })) << "restore";
+    choose({VK_DOWN, VK_DOWN, VK_DOWN});
+    EXPECT_TRUE(WaitUntil([&] { return SamePlaces(scrambled, fixture.Items()); })) << "undo";
+    DeleteRegistryTree(LayoutKey(DefaultLayoutName()));
+    choose({VK_DOWN});
+    EXPECT_TRUE(WaitUntil([] { return RegistryKeyExists(LayoutKey(DefaultLayoutName())); })) << "save";
+    choose({VK_UP});
+    const RunResult stopped = watcher.Finish();
+    EXPECT_EQ(0u, stopped.exitCode);
+    EXPECT_EQ(L"", stopped.standardOutput + stopped.standardError);
 }
 
 }  // namespace
