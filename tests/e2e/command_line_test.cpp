@@ -72,6 +72,8 @@ TEST(CommandLine, OutputAndExitCodes) {
         {{L"restore", L"/nosave"}, kCommandLineError, kUsage, L"Invalid argument: '/nosave'\n"},
         {{L"/stop", L"restore"}, kCommandLineError, kUsage, L"Invalid argument: '/stop'\n"},
         {{L"watch", L"/stop"}, 0, L"No watcher is running.\n", L""},
+        {{L"menu"}, kCommandLineError, kUsage, L"Missing /install or /uninstall.\n"},
+        {{L"menu", L"/stop"}, kCommandLineError, kUsage, L"Invalid argument: '/stop'\n"},
     };
     for (const CommandLineCase& c : cases) {
         std::wstring line;

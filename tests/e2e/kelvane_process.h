@@ -49,7 +49,8 @@ inline constexpr wchar_t kUsage[] =
     L"  watch [/w Seconds] [/s Seconds | /nosave] [/stop | /install | /uninstall]\n"
     L"                               - Put the icons back, and keep their layout saved, by themselves.\n"
     L"  status [/n \"Layout\"] [/v N]  - Compare the desktop with a layout, or a version of it.\n"
-    L"  doctor                       - Print the facts a problem report needs.\n";
+    L"  doctor                       - Print the facts a problem report needs.\n"
+    L"  menu /install | /uninstall   - Add Kelvane to the desktop's menu, or take it out.\n";
 inline constexpr DWORD kCommandLineError = 0xFFFFFFFF;
 // The exit code of list, delete, export, import, undo and history when they did not do
 // what was asked.
