@@ -17,7 +17,8 @@ enum class Action {
     History,
     Watch,
     Status,
-    Doctor
+    Doctor,
+    Menu
 };
 
 struct CommandLine {

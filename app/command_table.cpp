@@ -10,6 +10,7 @@
 #include "manage/import_layouts.h"
 #include "manage/layout_history.h"
 #include "manage/list_layouts.h"
+#include "manage/menu_command.h"
 #include "manage/remove_layout.h"
 #include "store/layout_versions.h"
 #include "text/whole_number.h"
@@ -19,6 +20,7 @@ namespace {
 
 constexpr CommandSet kFileCommands = CommandsOf(Action::Export) | CommandsOf(Action::Import);
 constexpr CommandSet kWatchCommand = CommandsOf(Action::Watch);
+constexpr CommandSet kInstallingCommands = kWatchCommand | CommandsOf(Action::Menu);
 
 // Export and import need a file: without one the command line is wrong.
 bool HasFile(const CommandLine& command) {
@@ -127,6 +129,11 @@ constexpr CommandSpec kCommands[] = {
      L"  doctor                       - Print the facts a problem report needs.\n",
      false,
      [](const CommandLine&) { return RunDoctor(); }},
+    {Action::Menu,
+     {L"menu", L"/menu"},
+     L"  menu /install | /uninstall   - Add Kelvane to the desktop's menu, or take it out.\n",
+     false,
+     [](const CommandLine& c) { return RunMenuCommand(c.watch.mode); }},
 };
 
 constexpr OptionSpec kOptions[] = {
@@ -177,9 +184,10 @@ constexpr OptionSpec kOptions[] = {
      [](CommandLine& c, const wchar_t*) { return SetWatchMode(c, WatchMode::Pause); }},
     {L"/resume", OptionValue::None, kWatchCommand,
      [](CommandLine& c, const wchar_t*) { return SetWatchMode(c, WatchMode::Resume); }},
-    {L"/install", OptionValue::None, kWatchCommand,
+    // Also what menu is to do.
+    {L"/install", OptionValue::None, kInstallingCommands,
      [](CommandLine& c, const wchar_t*) { return SetWatchMode(c, WatchMode::Install); }},
-    {L"/uninstall", OptionValue::None, kWatchCommand,
+    {L"/uninstall", OptionValue::None, kInstallingCommands,
      [](CommandLine& c, const wchar_t*) { return SetWatchMode(c, WatchMode::Uninstall); }},
 };
 

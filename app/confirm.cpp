@@ -55,6 +55,11 @@ private:
     bool held_ = false;
 };
 
+class ConsoleQuestion : public QuestionPrompt {
+public:
+    bool Ask(const wchar_t* question) override;
+};
+
 }  // namespace
 
 KeyboardInput& KeyboardInput::Real() {
@@ -64,7 +69,7 @@ KeyboardInput& KeyboardInput::Real() {
 
 wchar_t ReadKeyNoEcho() { return KeyboardInput::Current().ReadKey(); }
 
-bool AskYesNo(const wchar_t* question) {
+bool ConsoleQuestion::Ask(const wchar_t* question) {
     // Joined, not formatted: a formatted text is cut at 1023 characters, and a
     // question can list many names or a long path.
     WString prompt(question);
@@ -91,3 +96,10 @@ bool AskYesNo(const wchar_t* question) {
         KeyboardInput::Current().Beep();
     }
 }
+
+QuestionPrompt& QuestionPrompt::Real() {
+    static ConsoleQuestion console;
+    return console;
+}
+
+bool AskYesNo(const wchar_t* question) { return QuestionPrompt::Current().Ask(question); }

@@ -18,6 +18,17 @@ public:
 // two code units (0 or 0xE0, then the scan code); Ctrl+C is the code unit 3.
 [[nodiscard]] wchar_t ReadKeyNoEcho();
 
-// Prints "<question> [y/n]? " and waits for y or n, beeping at every other key.
-// Without console input it counts as no and says how to answer yes without one.
+// Where a yes-or-no question is put: at the console unless another is in force
+// (the windowless program puts it in a message box).
+class QuestionPrompt : public Seam<QuestionPrompt> {
+public:
+    static QuestionPrompt& Real();
+    virtual ~QuestionPrompt() = default;
+    virtual bool Ask(const wchar_t* question) = 0;
+};
+
+// Asks the question where QuestionPrompt puts it; true for yes. At the console
+// it prints "<question> [y/n]? " and waits for y or n, beeping at every other
+// key; without console input it counts as no and says how to answer yes
+// without one.
 [[nodiscard]] bool AskYesNo(const wchar_t* question);

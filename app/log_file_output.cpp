@@ -25,6 +25,14 @@ std::wstring WatcherLogPath() {
     return path;
 }
 
+std::wstring MadeWatcherLogPath() {
+    const std::wstring path = WatcherLogPath();
+    if (!path.empty()) {
+        CreateDirectoryW(path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
+    }
+    return path;
+}
+
 void LogFileOutput::Write(OutputStream, const wchar_t* text) {
     const std::string utf8 = EncodeUtf8(text, std::wcslen(text));
     if (utf8.empty()) {

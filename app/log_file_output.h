@@ -16,6 +16,13 @@
 // Empty when that folder is not known. Creates nothing.
 std::wstring WatcherLogPath();
 
+// The same, its folder made when missing: where a program without a console
+// writes.
+std::wstring MadeWatcherLogPath();
+
+// Enough for months of events, small enough never to matter to the user.
+constexpr ULONGLONG kWatcherLogSizeBound = 1024 * 1024;
+
 class LogFileOutput : public OutputSink {
 public:
     LogFileOutput(std::wstring path, ULONGLONG sizeBound) : path_(std::move(path)), sizeBound_(sizeBound) {}

@@ -25,7 +25,7 @@ void TimestampedOutput::Write(OutputStream stream, const wchar_t* text) {
     bool& atLineStart = atLineStart_[StreamIndex(stream)];
     std::wstring stamped;
     for (const wchar_t* unit = text; *unit != L'\0'; ++unit) {
-        if (atLineStart) {
+        if (atLineStart && stamps_) {
             stamped += LocalTimestamp().Text();
             atLineStart = false;
         }

@@ -1,16 +1,16 @@
 #!/bin/bash
-# Puts two built programs into the release package:
-#   scripts/assemble-package.sh OUT_DIR EPOCH KELVANE64_EXE KELVANE_EXE
-# writes OUT_DIR/Kelvane-<version>.zip (both programs, README.md, LICENSE and
+# Puts the four built programs into the release package:
+#   scripts/assemble-package.sh OUT_DIR EPOCH KELVANE64_EXE KELVANE64W_EXE KELVANE_EXE KELVANEW_EXE
+# writes OUT_DIR/Kelvane-<version>.zip (the programs, README.md, LICENSE and
 # THIRD-PARTY-NOTICES.txt, nothing else; every member dated EPOCH) and
-# OUT_DIR/SHA256SUMS (the zip's and both programs' SHA-256), then reads the zip
+# OUT_DIR/SHA256SUMS (the zip's and the programs' SHA-256), then reads the zip
 # back: it must hold exactly those files, intact, the programs as built.
 # scripts/package.sh makes the release with it; the test command checks a
 # package of the programs it tests.
 set -euo pipefail
-(($# == 4)) || { echo "usage: $0 OUT_DIR EPOCH KELVANE64_EXE KELVANE_EXE" >&2; exit 2; }
+(($# == 6)) || { echo "usage: $0 OUT_DIR EPOCH KELVANE64_EXE KELVANE64W_EXE KELVANE_EXE KELVANEW_EXE" >&2; exit 2; }
 out=$1 epoch=$2
-programs=("$3" "$4")
+programs=("$3" "$4" "$5" "$6")
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 # The version as the banner prints it: the build with three digits.
@@ -27,7 +27,7 @@ contents=("${programs[@]}" "$root/README.md" "$root/LICENSE" "$root/THIRD-PARTY-
 python3 - "$zip" "${contents[@]}" <<'PYTHON'
 import os, sys, zipfile
 archive, paths = zipfile.ZipFile(sys.argv[1]), sys.argv[2:]
-expected = ["Kelvane.exe", "Kelvane64.exe", "LICENSE", "README.md", "THIRD-PARTY-NOTICES.txt"]
+expected = ["Kelvane.exe", "Kelvane64.exe", "Kelvane64w.exe", "Kelvanew.exe", "LICENSE", "README.md", "THIRD-PARTY-NOTICES.txt"]
 if archive.namelist() != expected:
     sys.exit(f"{sys.argv[1]} holds {archive.namelist()}, not {expected}")
 if archive.testzip() is not None:

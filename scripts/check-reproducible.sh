@@ -27,7 +27,7 @@ done
 
 status=0
 cd "${clones[0]}"
-for file in dist/*.zip dist/SHA256SUMS build/package-x64/Kelvane64.exe build/package-x86/Kelvane.exe; do
+for file in dist/*.zip dist/SHA256SUMS build/package-x64/Kelvane64{,w}.exe build/package-x86/Kelvane{,w}.exe; do
     for clone in "${clones[@]}"; do
         sha256sum "$clone/$file"
     done

@@ -1,10 +1,11 @@
 #!/bin/bash
-# Makes the release package of the commit checked out: builds both programs
+# Makes the release package of the commit checked out: builds the four programs
 # in fresh build folders of their own (build/package-x64, build/package-x86,
 # without the tests), checks them as scripts/build.sh does, and writes
-#   dist/Kelvane-<version>.zip   Kelvane64.exe, Kelvane.exe, README.md, LICENSE
-#                                and THIRD-PARTY-NOTICES.txt, nothing else
-#   dist/SHA256SUMS              the zip's and both programs' SHA-256
+#   dist/Kelvane-<version>.zip   Kelvane64.exe, Kelvane64w.exe, Kelvane.exe,
+#                                Kelvanew.exe, README.md, LICENSE and
+#                                THIRD-PARTY-NOTICES.txt, nothing else
+#   dist/SHA256SUMS              the zip's and the four programs' SHA-256
 # It refuses to run when the working tree differs from the commit, untracked
 # files included: the package must be what the commit builds. Two runs on one
 # commit give the same bytes, wherever the clone is (see
@@ -35,9 +36,12 @@ build() {
 }
 build build/package-x64 cmake/mingw-x86_64.cmake
 build build/package-x86 cmake/mingw-i686.cmake
-programs=(build/package-x64/Kelvane64.exe build/package-x86/Kelvane.exe)
-scripts/check-program.sh "${programs[0]}" pei-x86-64
-scripts/check-program.sh "${programs[1]}" pei-i386
+programs=(build/package-x64/Kelvane64.exe build/package-x64/Kelvane64w.exe build/package-x86/Kelvane.exe
+    build/package-x86/Kelvanew.exe)
+scripts/check-program.sh "${programs[0]}" pei-x86-64 CUI
+scripts/check-program.sh "${programs[1]}" pei-x86-64 GUI
+scripts/check-program.sh "${programs[2]}" pei-i386 CUI
+scripts/check-program.sh "${programs[3]}" pei-i386 GUI
 
 zip=$(scripts/assemble-package.sh dist "$SOURCE_DATE_EPOCH" "${programs[@]}")
 

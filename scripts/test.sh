@@ -20,7 +20,7 @@ scripts/build.sh
 # The release package of the programs under test holds exactly its files.
 package_dir=$(mktemp -d)
 scripts/assemble-package.sh "$package_dir" "$(git log -1 --format=%ct)" build/x64/Kelvane64.exe \
-    build/x86/Kelvane.exe >/dev/null || status=1
+    build/x64/Kelvane64w.exe build/x86/Kelvane.exe build/x86/Kelvanew.exe >/dev/null || status=1
 rm -rf "$package_dir"
 source scripts/wine-session.sh
 

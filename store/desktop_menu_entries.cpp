@@ -23,7 +23,42 @@ bool NamesKelvane(const wchar_t* text) {
     return false;
 }
 
+WString EntryPath(const KelvaneMenuEntry& entry) {
+    WString path(kDesktopMenuKey);
+    path.Append(L"\\");
+    path.Append(entry.key);
+    return path;
+}
+
 }  // namespace
+
+WString MenuEntryCommand(const KelvaneMenuEntry& entry, const wchar_t* programPath) {
+    WString commandLine(L"\"");
+    commandLine.Append(programPath);
+    commandLine.Append(L"\" ");
+    commandLine.Append(entry.arguments);
+    return commandLine;
+}
+
+bool WriteMenuEntry(const KelvaneMenuEntry& entry, const wchar_t* programPath) {
+    WString icon(L"\"");
+    icon.Append(programPath);
+    icon.Append(L"\",0");
+    RegKey key(EntryPath(entry).Text(), KEY_SET_VALUE | KEY_CREATE_SUB_KEY, 0);
+    if (!key.SetString(L"", entry.text) || !key.SetString(L"Icon", icon.Text()) || !key.Descend(L"command")) {
+        return false;
+    }
+    return key.SetString(L"", MenuEntryCommand(entry, programPath).Text());
+}
+
+bool RemoveMenuEntry(const KelvaneMenuEntry& entry, bool& removed) {
+    removed = RegKey(EntryPath(entry).Text(), KEY_QUERY_VALUE, 0, KeyOpening::ExistingOnly).handle != nullptr;
+    if (!removed) {
+        return true;
+    }
+    RegKey menu(kDesktopMenuKey, KEY_ALL_ACCESS, 0, KeyOpening::ExistingOnly);
+    return menu.DeleteSubKey(entry.key);
+}
 
 std::vector<WString> FindKelvaneMenuEntries() {
     std::vector<WString> entries;

@@ -10,6 +10,7 @@
 #include "actions/restore_layout.h"
 #include "actions/save_layout.h"
 #include "app/console_output.h"
+#include "app/program_path.h"
 #include "app/stop_request.h"
 #include "app/timestamped_output.h"
 #include "desktop/desktop_list_view.h"
@@ -57,6 +58,7 @@ DesktopWatcher::~DesktopWatcher() {
     if (sessionNotified_) {
         WTSUnRegisterSessionNotification(window_);
     }
+    icon_.reset();
     if (window_ != nullptr) {
         DestroyWindow(window_);
     }
@@ -87,6 +89,9 @@ bool DesktopWatcher::Listen() {
     }
     // Without it the watcher hears of no connect or unlock, and watches the rest.
     sessionNotified_ = WTSRegisterSessionNotification(window_, NOTIFY_FOR_THIS_SESSION) != FALSE;
+    if (IsWindowlessProgram()) {
+        icon_.emplace(window_);
+    }
     return true;
 }
 
@@ -131,6 +136,9 @@ LRESULT CALLBACK DesktopWatcher::WindowProc(HWND window, UINT message, WPARAM wP
 }
 
 LRESULT DesktopWatcher::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (icon_ && icon_->OnMessage(message, wParam, lParam)) {
+        return 0;
+    }
     switch (message) {
         case WM_DISPLAYCHANGE:
             OnEvent(L"The display changed.\n");
@@ -192,6 +200,9 @@ void DesktopWatcher::Pause(bool pause) {
         return;
     }
     paused_ = pause;
+    if (icon_) {
+        icon_->SetState(pause ? NotificationIcon::kPausedState : L"watching");
+    }
     if (pause) {
         // A wait under way ends without its restore.
         settle_.Cancel();

@@ -6,6 +6,7 @@
 
 #include "watcher/desktop_settle.h"
 #include "watcher/item_arrivals.h"
+#include "watcher/notification_icon.h"
 #include "watcher/save_schedule.h"
 
 class TimestampedOutput;
@@ -65,4 +66,6 @@ private:
     UINT taskbarCreated_;
     HWND window_ = nullptr;
     bool sessionNotified_ = false;
+    // The windowless program's only.
+    std::optional<NotificationIcon> icon_;
 };

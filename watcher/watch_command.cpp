@@ -21,18 +21,6 @@
 
 namespace {
 
-// Enough for months of events, small enough never to matter to the user.
-constexpr ULONGLONG kLogSizeBound = 1024 * 1024;
-
-// The watcher's log, its folder made when missing.
-std::wstring MadeWatcherLogPath() {
-    const std::wstring path = WatcherLogPath();
-    if (!path.empty()) {
-        CreateDirectoryW(path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
-    }
-    return path;
-}
-
 // Lets go of the console. Its window is hidden first only when this process is
 // its only one: a console of its own, which Windows shows at log-on, and never
 // the cmd.exe or PowerShell the user started the watcher from.
@@ -90,7 +78,7 @@ int Watch(const WatchOptions& options) {
 }
 
 int RegisterWatcher(const WatchOptions& options) {
-    std::wstring commandLine = L"\"" + ProgramPath() + L"\" watch /background";
+    std::wstring commandLine = L"\"" + LaunchProgramPath() + L"\" watch /background";
     if (options.quietSeconds != kDefaultQuietSeconds) {
         commandLine += L" /w " + std::to_wstring(options.quietSeconds);
     }
@@ -163,9 +151,12 @@ int RunWatchCommand(const WatchOptions& options) {
             return Watch(options);
         case WatchMode::Background: {
             // Started at log-on: the console goes at once, and the lines go to
-            // the log file instead.
+            // the log file instead, where the windowless program writes anyway.
+            if (IsWindowlessProgram()) {
+                return Watch(options);
+            }
             ReleaseConsole();
-            const LogFileOutput log(MadeWatcherLogPath(), kLogSizeBound);
+            const LogFileOutput log(MadeWatcherLogPath(), kWatcherLogSizeBound);
             return Watch(options);
         }
         case WatchMode::Stop:

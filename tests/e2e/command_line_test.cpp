@@ -73,6 +73,8 @@ TEST(CommandLine, OutputAndExitCodes) {
         {{L"save", L"/fit", L"/y"}, kCommandLineError, kUsage, L"Invalid argument: '/fit'\n"},
         {{L"/stop", L"restore"}, kCommandLineError, kUsage, L"Invalid argument: '/stop'\n"},
         {{L"watch", L"/stop"}, 0, L"No watcher is running.\n", L""},
+        {{L"menu"}, kCommandLineError, kUsage, L"Missing /install or /uninstall.\n"},
+        {{L"menu", L"/stop"}, kCommandLineError, kUsage, L"Invalid argument: '/stop'\n"},
     };
     for (const CommandLineCase& c : cases) {
         std::wstring line;
@@ -176,18 +178,19 @@ TEST(CommandLine, BannerIsOneLine) {
 // the program's image as Windows reads it: the version is the one the banner
 // prints ("1.5.4.019" is build 19), and the strings sit under the language and
 // code page that the Translation entry names, where readers look them up.
-TEST(CommandLine, VersionResourceCarriesTheBannersVersion) {
-    const RunResult run = RunKelvane({L"/?"});
-    std::wsmatch banner;
-    ASSERT_TRUE(
-        std::regex_search(run.standardOutput, banner, std::wregex(L"^Kelvane Ver: (\\d+)\\.(\\d+)\\.(\\d+)\\.(\\d+) ")))
-        << ToUtf8(run.standardOutput);
+// Each program carries it, and the icon that Explorer, the taskbar and the
+// notification area show.
+void ExpectVersionResource(const std::wstring& path, const std::wstring& fileName, const std::wsmatch& banner) {
+    SCOPED_TRACE(ToUtf8(fileName));
     const WORD major = static_cast<WORD>(std::stoul(banner[1])), minor = static_cast<WORD>(std::stoul(banner[2]));
     const WORD patch = static_cast<WORD>(std::stoul(banner[3])), build = static_cast<WORD>(std::stoul(banner[4]));
     const std::wstring version = std::to_wstring(major) + L"." + std::to_wstring(minor) + L"." +
                                  std::to_wstring(patch) + L"." + std::to_wstring(build);
+    const HMODULE image = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, image);
+    EXPECT_NE(nullptr, FindResourceW(image, MAKEINTRESOURCEW(1), RT_GROUP_ICON)) << "no icon";
+    FreeLibrary(image);
 
-    const std::wstring path = KelvanePath();
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
     ASSERT_NE(0u, size) << "no version resource: error " << GetLastError();
@@ -224,11 +227,21 @@ TEST(CommandLine, VersionResourceCarriesTheBannersVersion) {
     EXPECT_EQ(L"Kelvane", text(L"ProductName"));
     EXPECT_EQ(version, text(L"FileVersion"));
     EXPECT_EQ(version, text(L"ProductVersion"));
-    EXPECT_EQ(kKelvaneExeName, text(L"OriginalFilename"));
+    EXPECT_EQ(fileName, text(L"OriginalFilename"));
     const std::wstring width = sizeof(void*) == 8 ? L"(64-bit)" : L"(32-bit)";
     EXPECT_NE(std::wstring::npos, text(L"FileDescription").find(width)) << ToUtf8(text(L"FileDescription"));
     EXPECT_TRUE(std::regex_match(text(L"LegalCopyright"), std::wregex(L"Copyright \\(C\\) \\d{4} the Kelvane authors")))
         << ToUtf8(text(L"LegalCopyright"));
+}
+
+TEST(CommandLine, VersionResourceCarriesTheBannersVersion) {
+    const RunResult run = RunKelvane({L"/?"});
+    std::wsmatch banner;
+    ASSERT_TRUE(
+        std::regex_search(run.standardOutput, banner, std::wregex(L"^Kelvane Ver: (\\d+)\\.(\\d+)\\.(\\d+)\\.(\\d+) ")))
+        << ToUtf8(run.standardOutput);
+    ExpectVersionResource(KelvanePath(), kKelvaneExeName, banner);
+    ExpectVersionResource(WindowlessPath(), kWindowlessExeName, banner);
 }
 
 // doctor without a desktop, on Wine's own view of the desktop folder (hosted
@@ -359,6 +372,49 @@ TEST(CommandLine, DoctorReportsEveryFactAndChangesNothing) {
     }
     DeleteRegistryTree(L"Software\\Brenlow");
     DeleteFileW(items.c_str());
+}
+
+// The windowless program against the fixture: its question is a Yes/No box, its
+// lines go to the log with their time, never to its standard streams, and save
+// and restore do their work as the console program's do. Wine's taskbar takes
+// the outcome's notification, which a test cannot see: the program ends by
+// itself once it has been shown.
+TEST(CommandLine, WindowlessProgramAsksInABoxAndLogs) {
+    DeleteRegistryTree(L"Software\\Brenlow");
+    DeleteFileW(WatcherLogFile().c_str());
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", L"5"});
+    const auto saved = fixture.Items();
+    const struct {
+        std::vector<std::wstring> arguments;
+        std::wstring question;  // empty for none
+    } runs[] = {{{L"save"}, L"Save Icon Locations for:\n" + DefaultLayoutName()}, {{L"restore", L"/y"}, L""}};
+    for (const auto& run : runs) {
+        SCOPED_TRACE(ToUtf8(run.arguments[0]));
+        if (run.question.empty()) {
+            for (const FixtureItem& item : saved)
+                fixture.Move(item.index, 600 - item.y, 500 - item.x / 2);
+        }
+        StartedProcess program(WindowlessPath(), run.arguments);
+        if (!run.question.empty()) {
+            const HWND question = WaitForMessageBox(program.Process());
+            ASSERT_NE(nullptr, question);
+            EXPECT_EQ(run.question, MessageBoxText(question));
+            PressButton(question, IDYES);
+        }
+        const RunResult result = program.Finish();
+        EXPECT_EQ(0u, result.exitCode);
+        EXPECT_EQ(L"", result.standardOutput + result.standardError);
+    }
+    EXPECT_EQ(5u, RegistryValues(LayoutKey(DefaultLayoutName())).size());
+    const auto restored = fixture.Items();
+    for (size_t i = 0; i < saved.size(); ++i)
+        EXPECT_TRUE(saved[i].x == restored[i].x && saved[i].y == restored[i].y) << i;
+    const std::wstring log = WatcherLogText(), time = std::wstring(L"\n") + kTimePattern + L" ";
+    const std::wregex lines(std::wstring(L"(") + kTimePattern + L" [^\n]*\n)+");
+    const std::wregex asked(time + DefaultLayoutName() + L" \\[y/n\\]\\? y\n");
+    EXPECT_TRUE(std::regex_match(log, lines) && std::regex_search(log, asked) &&
+                std::regex_search(log, std::wregex(time + L"Desktop Restored: 5 icons\n")))
+        << ToUtf8(log);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "e2e/kelvane_process.h"
 
+#include <shlobj.h>
+
 #include <stdexcept>
 
 #include "support/utf8.h"
@@ -44,3 +46,61 @@ void WriteDisplayRecord(const std::wstring& layout, const std::wstring& display)
 std::vector<BYTE> PackedRecordData(int x, int y) {
     return {static_cast<BYTE>(x), static_cast<BYTE>(x >> 8), static_cast<BYTE>(y), static_cast<BYTE>(y >> 8)};
 }
+
+std::wstring WatcherLogFile() {
+    PWSTR folder = nullptr;
+    std::wstring path;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &folder))) path = folder;
+    CoTaskMemFree(folder);
+    return path + L"\\Kelvane\\watch.log";
+}
+
+std::wstring WatcherLogText() {
+    const HANDLE file = CreateFileW(WatcherLogFile().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return L"";
+    std::string content(1 << 20, '\0');
+    DWORD read = 0;
+    ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
+    CloseHandle(file);
+    return FromUtf8(content.substr(0, read));
+}
+
+namespace {
+
+struct BoxSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialogOf(HWND window, LPARAM search) {
+    auto& box = *reinterpret_cast<BoxSearch*>(search);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (owner != box.processId || std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+    box.found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND WaitForMessageBox(HANDLE process) {
+    BoxSearch search{GetProcessId(process), nullptr};
+    const ULONGLONG deadline = GetTickCount64() + 60000;
+    while (search.found == nullptr && GetTickCount64() < deadline) {
+        EnumWindows(FindDialogOf, reinterpret_cast<LPARAM>(&search));
+        if (search.found == nullptr) Sleep(100);
+    }
+    return search.found;
+}
+
+std::wstring MessageBoxText(HWND box) {
+    // The box's text is its one static control, 0xFFFF.
+    wchar_t text[1024] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    return text;
+}
+
+void PressButton(HWND box, int button) { PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0); }

@@ -16,6 +16,9 @@
 // The program of this build, in the folder above the tests.
 inline std::wstring KelvanePath() { return CurrentExeDirectory() + L"\\..\\" + kKelvaneExeName; }
 
+// The windowless program of this build, beside the console one.
+inline std::wstring WindowlessPath() { return CurrentExeDirectory() + L"\\..\\" + kWindowlessExeName; }
+
 // The program and the desktop fixture of the other pointer width's build.
 inline std::wstring OtherWidthKelvanePath() {
     return CurrentExeDirectory() + L"\\" + kOtherWidthBuild + L"\\" + kOtherWidthExeName;
@@ -48,7 +51,8 @@ inline constexpr wchar_t kUsage[] =
     L"        [/stop | /pause | /resume | /install | /uninstall]\n"
     L"                               - Put the icons back, and keep their layout saved, by themselves.\n"
     L"  status [/n \"Layout\"] [/v N]  - Compare the desktop with a layout, or a version of it.\n"
-    L"  doctor                       - Print the facts a problem report needs.\n";
+    L"  doctor                       - Print the facts a problem report needs.\n"
+    L"  menu /install | /uninstall   - Add Kelvane to the desktop's menu, or take it out.\n";
 inline constexpr DWORD kCommandLineError = 0xFFFFFFFF;
 // The exit code of list, delete, export, import, undo and history when they did not do
 // what was asked.
@@ -81,6 +85,17 @@ inline std::wstring DefaultLayoutName() {
     return L"Layout " + std::to_wstring(GetSystemMetrics(SM_CXSCREEN)) + L" x " +
            std::to_wstring(GetSystemMetrics(SM_CYSCREEN));
 }
+
+// The log that the windowless program and the background watcher write, and
+// what it holds (empty when there is none).
+std::wstring WatcherLogFile();
+std::wstring WatcherLogText();
+
+// The message box a process shows, waited for; null after a minute.
+HWND WaitForMessageBox(HANDLE process);
+// Its text, and a press of one of its buttons (IDYES, IDOK, ...).
+std::wstring MessageBoxText(HWND box);
+void PressButton(HWND box, int button);
 
 // The data of a REG_BINARY record: x, y, the text and its zero, little-endian.
 std::vector<BYTE> ShellRecordData(int x, int y, const std::wstring& text);

@@ -456,4 +456,70 @@ TEST_F(Manage, BadFilesAreRefusedWithoutWritingAnything) {
     EXPECT_EQ(2u, RegistryValues(LayoutKey(L"New")).size());
 }
 
+// menu /install writes exactly the three documented entries, for the windowless
+// program beside the console one, and again without harm; each entry's command
+// line, run as written, does its work; /uninstall removes exactly them, and
+// says so when there is nothing left.
+TEST_F(Manage, DesktopMenuEntriesInstallRunAndUninstall) {
+    const std::wstring menuKey = L"Software\\Classes\\DesktopBackground\\Shell";
+    DeleteRegistryTree(menuKey);
+    WriteRegistryValue(menuKey + L"\\Notes\\command", L"", REG_SZ, {'n', 0, 0, 0});
+    wchar_t program[MAX_PATH];
+    ASSERT_NE(0u, GetFullPathNameW(WindowlessPath().c_str(), MAX_PATH, program, nullptr));
+    const auto text = [](const std::wstring& key, const std::wstring& name) {
+        for (const RegistryValue& value : RegistryValues(key))
+            if (value.name == name) return std::wstring(reinterpret_cast<const wchar_t*>(value.data.data()));
+        return std::wstring(L"<missing>");
+    };
+    const struct {
+        std::wstring key, text, arguments;
+    } entries[] = {{L"KelvaneRestore", L"Restore icon layout", L"restore /y"},
+                   {L"KelvaneSave", L"Save icon layout", L"save /y"},
+                   {L"KelvaneUndo", L"Undo icon layout restore", L"undo /y"}};
+    for (int time = 0; time < 2; ++time) {
+        const RunResult installed = RunKelvane({L"menu", L"/install"});
+        EXPECT_EQ(0u, installed.exitCode);
+        EXPECT_EQ(3, LinesOf(AfterBanner(installed.standardOutput)));
+        EXPECT_EQ((std::vector<std::wstring>{L"KelvaneRestore", L"KelvaneSave", L"KelvaneUndo", L"Notes"}),
+                  RegistrySubkeys(menuKey));
+        for (const auto& entry : entries) {
+            const std::wstring key = menuKey + L"\\" + entry.key;
+            EXPECT_EQ(2u, RegistryValues(key).size());
+            EXPECT_EQ(entry.text, text(key, L""));
+            EXPECT_EQ(L"\"" + std::wstring(program) + L"\",0", text(key, L"Icon"));
+            EXPECT_EQ((std::vector<std::wstring>{L"command"}), RegistrySubkeys(key));
+            EXPECT_EQ(L"\"" + std::wstring(program) + L"\" " + entry.arguments, text(key + L"\\command", L""));
+        }
+    }
+    // Save, then restore after a move, then undo the restore, as the entries run them.
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", L"3"});
+    const auto saved = fixture.Items();
+    const auto run = [&](const std::wstring& key) {
+        std::wstring commandLine = text(menuKey + L"\\" + key + L"\\command", L"");
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started{};
+        ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                   &started));
+        CloseHandle(started.hThread);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(started.hProcess, 60000));
+        CloseHandle(started.hProcess);
+    };
+    run(L"KelvaneSave");
+    EXPECT_EQ(3u, RegistryValues(LayoutKey(DefaultLayoutName())).size());
+    fixture.Move(0, 640, 480);
+    run(L"KelvaneRestore");
+    EXPECT_EQ(saved[0].x, fixture.Items()[0].x);
+    run(L"KelvaneUndo");
+    EXPECT_EQ(640, fixture.Items()[0].x);
+
+    for (int time = 0; time < 2; ++time) {
+        const RunResult removed = RunKelvane({L"menu", L"/uninstall"});
+        EXPECT_EQ(0u, removed.exitCode);
+        EXPECT_EQ(time == 0 ? 3 : 1, LinesOf(AfterBanner(removed.standardOutput)));
+        EXPECT_EQ((std::vector<std::wstring>{L"Notes"}), RegistrySubkeys(menuKey));
+    }
+    DeleteRegistryTree(menuKey);
+}
+
 }  // namespace

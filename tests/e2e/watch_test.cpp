@@ -644,6 +644,9 @@ TEST_F(Watch, OneWatcherPerSession) {
     EXPECT_EQ(L"", AfterBanner(second.standardOutput));
     ExpectTimestamped(second.standardError);
     EXPECT_EQ(1u, Occurrences(second.standardError, L" A watcher is already running in this session.\n"));
+    DeleteFileW(WatcherLogFile().c_str());
+    EXPECT_EQ(1u, RunProcess(WindowlessPath(), {L"watch", L"/w", L"1"}).exitCode) << "the windowless watcher";
+    EXPECT_EQ(1u, Occurrences(WatcherLogText(), L" A watcher is already running in this session.\n"));
     EXPECT_EQ(0u, first.Stop().exitCode);
 
     const RunResult none = RunKelvane({L"watch", L"/stop"});
@@ -706,8 +709,9 @@ TEST_F(Watch, BackgroundWatcherLeavesTheConsoleOfItsPromptShown) {
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(prompt.Get(), kDeadlineMilliseconds)) << "the prompt waits on";
 }
 
-// The log-on registration, started exactly as the Run value says: without a
-// console, writing its lines to the log file.
+// The log-on registration names the windowless program beside the console one,
+// the console one where it stands alone, and is started exactly as the Run
+// value says: without a console, writing its lines to the log file.
 TEST_F(Watch, InstalledWatcherStartsAsRegisteredAndWritesItsLog) {
     const std::wstring log = LocalAppDataFile(L"Kelvane\\watch.log");
     DeleteFileW(log.c_str());
@@ -715,8 +719,12 @@ TEST_F(Watch, InstalledWatcherStartsAsRegisteredAndWritesItsLog) {
     const auto saved = fixture.Items();
     ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
 
+    const ScratchFolder alone(ScratchLocation::Temp, {});
+    ASSERT_TRUE(CopyFileW(KelvanePath().c_str(), alone.PathOf(kKelvaneExeName).c_str(), FALSE));
+    EXPECT_EQ(0u, RunProcess(alone.PathOf(kKelvaneExeName), {L"watch", L"/install"}).exitCode);
+    EXPECT_EQ(L"\"" + alone.PathOf(kKelvaneExeName) + L"\" watch /background", RunValue());
     wchar_t program[MAX_PATH];
-    ASSERT_NE(0u, GetFullPathNameW(KelvanePath().c_str(), MAX_PATH, program, nullptr));
+    ASSERT_NE(0u, GetFullPathNameW(WindowlessPath().c_str(), MAX_PATH, program, nullptr));
     // Installed again, it replaces its value.
     const struct {
         std::vector<std::wstring> saving;
@@ -758,18 +766,55 @@ TEST_F(Watch, InstalledWatcherStartsAsRegisteredAndWritesItsLog) {
     GetExitCodeProcess(process.Get(), &exitCode);
     EXPECT_EQ(0u, exitCode);
 
-    const HANDLE file =
-        CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << "no log file";
-    std::string content(65536, '\0');
-    DWORD read = 0;
-    ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
-    CloseHandle(file);
-    const std::wstring logged = FromUtf8(content.substr(0, read));
+    const std::wstring logged = WatcherLogText();
     ExpectTimestamped(logged);
     EXPECT_EQ(1u, Occurrences(logged, L" The display changed.\n"));
     EXPECT_EQ(1u, Occurrences(logged, L" Desktop Restored: 5 icons\n"));
     EXPECT_EQ(1u, Occurrences(logged, L" The watcher stopped.\n"));
+}
+
+// The windowless watcher's menu, opened as the notification area opens it
+// (the icon's callback message, WM_APP + 2, in its fourth behaviour) and
+// chosen from with the keys, as Wine keeps a menu's texts from other processes:
+// restore's submenu begins with the display's layout, and the entries do what
+// `restore /y`, `undo /y`, `save /y`, `watch /pause`, `/resume` and `/stop` do.
+TEST_F(Watch, WindowlessWatchersMenuRestoresUndoesSavesPausesAndStops) {
+    DesktopFixture fixture(FixtureBesideTest(), {L"--synthetic-count", L"5"});
+    const auto saved = fixture.Items();
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y"}).exitCode);
+    Scramble(fixture);
+    const auto scrambled = fixture.Items();
+    // Enumerated before the display's layout.
+    ASSERT_EQ(0u, RunKelvane({L"save", L"/y", L"/n", L"Aside"}).exitCode);
+    DeleteFileW(WatcherLogFile().c_str());
+    StartedProcess watcher(WindowlessPath(), {L"watch", L"/w", L"1", L"/nosave"});
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = FindWindowW(L"KelvaneWatcher", nullptr)) != nullptr; }));
+    const auto choose = [&](const std::vector<UINT>& keys) {
+        PostMessageW(window, WM_APP + 2, 0, MAKELPARAM(WM_CONTEXTMENU, 1));
+        HWND menu = nullptr;
+        ASSERT_TRUE(
+            WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu); }));
+        for (UINT key : keys)
+            PostMessageW(menu, WM_KEYDOWN, key, 0);
+        PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    };
+    choose({VK_DOWN, VK_DOWN, VK_RIGHT});
+    EXPECT_TRUE(WaitUntil([&] { return SamePlaces(saved, fixture.Items()); })) << "restore";
+    choose({VK_DOWN, VK_DOWN, VK_DOWN});
+    EXPECT_TRUE(WaitUntil([&] { return SamePlaces(scrambled, fixture.Items()); })) << "undo";
+    DeleteRegistryTree(LayoutKey(DefaultLayoutName()));
+    choose({VK_DOWN});
+    EXPECT_TRUE(WaitUntil([] { return RegistryKeyExists(LayoutKey(DefaultLayoutName())); })) << "save";
+    // The pause entry becomes the resume entry while the watcher is paused.
+    choose({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN});
+    EXPECT_TRUE(WaitUntil([&] { return Occurrences(WatcherLogText(), L" Paused: ") == 1; })) << "pause";
+    choose({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN});
+    EXPECT_TRUE(WaitUntil([&] { return Occurrences(WatcherLogText(), L" Resumed: ") == 1; })) << "resume";
+    choose({VK_UP});
+    const RunResult stopped = watcher.Finish();
+    EXPECT_EQ(0u, stopped.exitCode);
+    EXPECT_EQ(L"", stopped.standardOutput + stopped.standardError);
 }
 
 }  // namespace
