@@ -15,7 +15,7 @@ headers=$(x86_64-w64-mingw32-objdump -p "$exe")
 grep -qE "^Subsystem.*\(Windows $subsystem\)" <<<"$headers" ||
     { echo "$exe is not of the Windows $subsystem subsystem" >&2; exit 1; }
 if x86_64-w64-mingw32-objdump -p "$exe" | grep "DLL Name" |
-    grep -viqE "(kernel32|user32|gdi32|advapi32|shell32|msvcrt|ole32|comctl32)\.dll"; then
+    grep -viqE "(kernel32|user32|gdi32|advapi32|shell32|msvcrt|ole32|comctl32|wtsapi32)\.dll"; then
     echo "$exe imports a non-system DLL" >&2
     exit 1
 fi
