@@ -259,7 +259,8 @@ POINT FreeSpotScan::PointInViewNear(HWND listView, POINT place, RemoteBuffers& s
     return scan->FindFreeIconPosition(listView, freePoint, shell) ? freePoint : ClampIntoRect(area, place);
 }
 
-Placement RestoreIconPosition(HWND listView, int index, int x, int y, RemoteBuffers& shell, FreeSpotScan& scan) {
+Placement RestoreIconPosition(HWND listView, int index, int x, int y, std::optional<POINT> standsAt,
+                              RemoteBuffers& shell, FreeSpotScan& scan) {
     Placement placement;
     if (!scan.ShownOnScreen(listView, POINT{x, y})) {
         // The point found is free, or there is none on that monitor: the icon
@@ -270,16 +271,20 @@ Placement RestoreIconPosition(HWND listView, int index, int x, int y, RemoteBuff
         MoveIcon(listView, index, inView, shell, scan, placement);
         return placement;
     }
-    // Left unanswered, the point read back would be whatever the block held.
-    if (!shell.Send(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(shell.remotePoint),
-                    {RemoteBlock::Point})) {
-        return placement;
+    if (!standsAt) {
+        // Left unanswered, the point read back would be whatever the block held.
+        if (!shell.Send(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(shell.remotePoint),
+                        {RemoteBlock::Point})) {
+            return placement;
+        }
+        POINT read;
+        if (!ShellPlatform::Current().Read(shell.process(), shell.remotePoint, &read, sizeof(read))) {
+            Print(OutputStream::Out, L"RestoreIconPosition. Read Position Mem for Item %d failed\n", index);
+            return placement;
+        }
+        standsAt = read;
     }
-    POINT current;
-    if (!ShellPlatform::Current().Read(shell.process(), shell.remotePoint, &current, sizeof(current))) {
-        Print(OutputStream::Out, L"RestoreIconPosition. Read Position Mem for Item %d failed\n", index);
-        return placement;
-    }
+    const POINT current = *standsAt;
     if (current.x == x && current.y == y) {
         return placement;
     }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -107,11 +108,13 @@ struct Placement {
 
 // Moves the icon at `index` to (x, y). When another icon (the occupant) covers
 // that point, the occupant first moves to a free point of the work area. When no
-// monitor's work area shows (x, y), the icon goes where PointInViewNear says. The
-// blocks belong to the caller; messages go to standard output. The blocks stay
-// untouched when the icon already stood at its place or its position could not
-// be read.
-Placement RestoreIconPosition(HWND listView, int index, int x, int y, RemoteBuffers& shell, FreeSpotScan& scan);
+// monitor's work area shows (x, y), the icon goes where PointInViewNear says.
+// `standsAt` is where the icon stands when the caller knows it; otherwise it is
+// read from the list view. The blocks belong to the caller; messages go to
+// standard output. The blocks stay untouched when the icon already stood at its
+// place or its position could not be read.
+Placement RestoreIconPosition(HWND listView, int index, int x, int y, std::optional<POINT> standsAt,
+                              RemoteBuffers& shell, FreeSpotScan& scan);
 
 // The lParam of LVM_SETITEMPOSITION: each coordinate cut to its low 16 bits.
 LPARAM PackItemPosition(int x, int y);

@@ -13,12 +13,22 @@ bool SamePoint(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
 
 }  // namespace
 
-PositionCommit::PositionCommit(HWND listView, RemoteBuffers& shell, uint8_t* idListBuffer)
+PositionCommit::PositionCommit(HWND listView, RemoteBuffers& shell, uint8_t* idListBuffer, const WalkedItems& walked)
     : listView_(listView),
       shell_(shell),
       idListBuffer_(idListBuffer),
+      walked_(walked),
       thread_(kFolderViewBudgetMilliseconds),
-      calibration_(CalibrateFolderView(thread_, listView, shell, idListBuffer)) {}
+      calibration_(
+          CalibrateFolderView(thread_, [this](int index, ListedIcon& icon) { return ListedIconAt(index, icon); })) {}
+
+bool PositionCommit::ListedIconAt(int index, ListedIcon& icon) {
+    const WalkedItem* item = walked_.Find(index);
+    if (item != nullptr && item->ReadWhole()) {
+        return walked_.Listed(index, icon);
+    }
+    return ReadListedIcon(listView_, shell_, index, idListBuffer_, icon);
+}
 
 void PositionCommit::NoteMoved(int index, POINT placedAt, const WString& name) {
     noted_.push_back(index);
@@ -71,7 +81,16 @@ bool PositionCommit::CommitNoted(std::vector<MisplacedIcon>& misplaced) {
         }
         const auto move = moves_.find(index);
         CommittedIcon committed;
-        if (!ReadListedIcon(listView_, shell_, index, idListBuffer_, committed.icon)) {
+        const WalkedItem* item = walked_.Find(index);
+        bool listed = false;
+        if (move == moves_.end() || item == nullptr || !item->ReadWhole()) {
+            listed = ListedIconAt(index, committed.icon);
+        } else if (!item->idList.empty()) {
+            // Which item it is the walk knows; where it stands now is read.
+            committed.icon.idList = item->idList;
+            listed = ReadListedPosition(listView_, shell_, index, committed.icon.position);
+        }
+        if (!listed) {
             if (shell_.ShellHung()) {
                 return false;
             }

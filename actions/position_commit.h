@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "actions/desktop_walk.h"
 #include "actions/misplaced_icons.h"
 #include "desktop/folder_view_calibration.h"
 #include "desktop/folder_view_thread.h"
@@ -19,16 +20,18 @@
 // read back. The folder view's apartment lives as long as this object.
 class PositionCommit {
 public:
-    // Reaches the folder view and calibrates it against the list view; must be
-    // made before the first icon moves. Prints nothing.
-    PositionCommit(HWND listView, RemoteBuffers& shell, uint8_t* idListBuffer);
+    // Reaches the folder view and calibrates it against the list view as the
+    // restore's walk read it; must be made before the first icon moves. What
+    // the walk did not read whole is read from the list view. Prints nothing.
+    PositionCommit(HWND listView, RemoteBuffers& shell, uint8_t* idListBuffer, const WalkedItems& walked);
     PositionCommit(const PositionCommit&) = delete;
     PositionCommit& operator=(const PositionCommit&) = delete;
 
     // The folder view said it arranges its icons by itself.
     [[nodiscard]] bool FolderViewArrangesIcons() const { return calibration_.arrangesIcons; }
 
-    // An icon the restore found at its place: committed, not read back.
+    // An icon the restore found at its place: committed where the walk saw it,
+    // not read back.
     void NoteMatched(int index) { noted_.push_back(index); }
 
     // An icon the restore moved (to its record's place, or out of another's
@@ -47,14 +50,19 @@ public:
     void Commit();
 
 private:
-    // Reads each noted icon's ID list and place from the list view, commits
-    // those that have one, and collects the moved icons not kept where they
-    // were put. False when a stop or a hung shell ended the reads.
+    // Commits each noted icon that has an ID list, and collects the moved icons
+    // not kept where they were put: a moved icon's place is read from the list
+    // view once, an unmoved one's is where the walk saw it. False when a stop or
+    // a hung shell ended the reads.
     bool CommitNoted(std::vector<MisplacedIcon>& misplaced);
     struct Move {
         POINT placedAt;
         WString name;
     };
+
+    // The icon at `index` as the walk read it, or when it did not read it
+    // whole, as the list view shows it now.
+    bool ListedIconAt(int index, ListedIcon& icon);
 
     // Reads where the list view shows each moved icon, or one of them.
     void ReadBackListView(std::vector<MisplacedIcon>& misplaced);
@@ -63,6 +71,7 @@ private:
     const HWND listView_;
     RemoteBuffers& shell_;
     uint8_t* const idListBuffer_;
+    const WalkedItems& walked_;
     FolderViewThread thread_;
     Calibration calibration_;
     std::vector<int> noted_;

@@ -8,15 +8,11 @@
 #include "desktop/window_update_lock.h"
 #include "store/layout_store.h"
 #include "store/stored_layouts.h"
+#include "text/item_text_match.h"
 
 namespace {
 
 constexpr size_t kNamedIcons = 5;
-
-// The list view's own search matches a text without regard to case.
-bool SameText(const WString& left, const WString& right) {
-    return CompareStringOrdinal(left.Text(), -1, right.Text(), -1, TRUE) == CSTR_EQUAL;
-}
 
 void ReportPutBack(const std::vector<WString>& names) {
     if (names.empty()) {
@@ -57,7 +53,7 @@ void PutBackAppearedIcons(HWND listView, const std::vector<ItemTag>& tags, const
     records.erase(std::remove_if(records.begin(), records.end(),
                                  [&](const IconRecord& record) {
                                      return std::none_of(appeared.begin(), appeared.end(), [&](int index) {
-                                         return SameText(record.displayText, tags[index].text);
+                                         return ItemTextsMatch(tags[index].text.Text(), record.displayText.Text());
                                      });
                                  }),
                   records.end());

@@ -1,12 +1,9 @@
 #include "actions/undo_keep.h"
 
-#include "actions/desktop_walk.h"
 #include "app/console_output.h"
 #include "store/undo_store.h"
 
-void KeepArrangementForUndo(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, uint8_t* idListBuffer) {
-    IconRecordList records;
-    const WalkResult walk = ReadAllItems(listView, shell, desktopFolder, idListBuffer, ItemReport::Silent, records);
+void KeepArrangementForUndo(const WalkResult& walk, const IconRecordList& records) {
     switch (walk.end) {
         case WalkEnd::Complete:
             break;

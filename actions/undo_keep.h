@@ -1,17 +1,13 @@
 #pragma once
 
-#include <windows.h>
-#include <shlobj.h>
+#include "actions/desktop_walk.h"
+#include "store/icon_record.h"
 
-#include <cstdint>
-
-#include "desktop/remote_buffers.h"
-
-// Keeps the desktop's current arrangement, as a save would store it, for `undo`
-// to put back: every restore calls it once the user has said yes and before the
-// first icon moves, with the blocks it holds (remoteItem, remoteText and
-// remotePoint are used). A keep that fails, wholly or for some icons, says so in
-// one line on standard error and nothing else, and the restore goes on. A shell
-// that stops answering, or a stop request, ends the keep without a line and
-// keeps nothing: the restore then stops, and says why.
-void KeepArrangementForUndo(HWND listView, RemoteBuffers& shell, IShellFolder* desktopFolder, uint8_t* idListBuffer);
+// Keeps the desktop's arrangement as the restore's walk read it (`walk` and its
+// records, as a save would store them) for `undo` to put back: every restore
+// calls it once the user has said yes and before the first icon moves. A keep
+// that fails, wholly or for some icons, says so in one line on standard error
+// and nothing else, and the restore goes on. A walk that a hung shell or a stop
+// request ended keeps nothing, without a line: the restore then stops, and says
+// why.
+void KeepArrangementForUndo(const WalkResult& walk, const IconRecordList& records);

@@ -5,8 +5,6 @@
 
 #include <cstdint>
 
-#include "desktop/listed_icon.h"
-
 namespace {
 
 // The bytes of a whole ID list, its terminator included.
@@ -76,7 +74,7 @@ Calibration JudgePositions(const std::vector<PositionPair>& pairs) {
     return {CalibrationVerdict::Agrees, offset};
 }
 
-Calibration CalibrateFolderView(FolderViewThread& thread, HWND listView, RemoteBuffers& shell, uint8_t* idListBuffer) {
+Calibration CalibrateFolderView(FolderViewThread& thread, const ListedIconAt& listedIcon) {
     const auto folderView = std::make_shared<FolderViewPositions>();
     if (!thread.Run(folderView)) {
         return {};
@@ -89,7 +87,7 @@ Calibration CalibrateFolderView(FolderViewThread& thread, HWND listView, RemoteB
     std::vector<PositionPair> pairs;
     for (const FolderViewPositions::Entry& entry : folderView->entries) {
         ListedIcon icon;
-        if (!ReadListedIcon(listView, shell, entry.index, idListBuffer, icon)) {
+        if (!listedIcon(entry.index, icon)) {
             return unanswered;
         }
         pairs.push_back({icon.idList == entry.idList, entry.position, icon.position});

@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "desktop/folder_view_thread.h"
+#include "desktop/listed_icon.h"
 #include "desktop/remote_buffers.h"
 
 enum class CalibrationVerdict {
@@ -34,11 +36,15 @@ Calibration JudgePositions(const std::vector<PositionPair>& pairs);
 // At most this many icons are read, spread over the view's items.
 constexpr int kCalibrationIcons = 16;
 
-// Reads icons through both interfaces before anything moves: the folder view's
-// item at an index and its position there (IFolderView::GetItemPosition), and
-// the list view's item at that index and its position (LVM_GETITEMPOSITION).
-// It also asks the folder view whether it arranges its icons by itself.
-// Only once the folder view has answered is the list view asked; a list-view
-// read that fails or goes unanswered leaves the calibration Unanswered. Prints
-// nothing.
-Calibration CalibrateFolderView(FolderViewThread& thread, HWND listView, RemoteBuffers& shell, uint8_t* idListBuffer);
+// Where the list view shows the icon at an index and which item it is; false
+// when that could not be read.
+using ListedIconAt = std::function<bool(int index, ListedIcon& icon)>;
+
+// Compares icons as both interfaces place them before anything moves: the
+// folder view's item at an index and its position there
+// (IFolderView::GetItemPosition), and the list view's item at that index and
+// its position, as `listedIcon` gives them. It also asks the folder view
+// whether it arranges its icons by itself. Only once the folder view has
+// answered is `listedIcon` asked; a list-view icon not known leaves the
+// calibration Unanswered. Prints nothing.
+Calibration CalibrateFolderView(FolderViewThread& thread, const ListedIconAt& listedIcon);

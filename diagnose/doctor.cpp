@@ -14,6 +14,7 @@
 #include "desktop/folder_view_calibration.h"
 #include "desktop/item_identity.h"
 #include "desktop/list_view_facts.h"
+#include "desktop/listed_icon.h"
 #include "desktop/remote_buffers.h"
 #include "diagnose/windows_version.h"
 #include "display/dpi_awareness.h"
@@ -226,7 +227,9 @@ void ReportFolderView(HWND listView, RemoteBuffers& shell, ShellAccess access, b
         return;
     }
     FolderViewThread thread(kFolderViewBudgetMilliseconds);
-    const Calibration calibration = CalibrateFolderView(thread, listView, shell, idListBuffer.get());
+    const Calibration calibration = CalibrateFolderView(thread, [&](int index, ListedIcon& icon) {
+        return ReadListedIcon(listView, shell, index, idListBuffer.get(), icon);
+    });
     const HRESULT lookup = thread.Lookup();
     if (lookup == E_PENDING) {
         PrintFact(L"folder view", Formatted(L"unknown: no answer within %lu ms", kFolderViewBudgetMilliseconds).Text());

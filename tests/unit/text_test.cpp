@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
+#include <optional>
 #include <string>
 
+#include "desktop/remote_records.h"
 #include "text/ascii_case.h"
+#include "text/item_text_match.h"
 #include "text/res_string.h"
 #include "text/wstring.h"
 
@@ -123,6 +129,67 @@ TEST(AsciiCase, OnlyAsciiLettersFold) {
         EXPECT_EQ(c.equal, EqualsIgnoringAsciiCase(c.left, c.right))
             << (c.left ? c.left : L"(null)") << " vs " << c.right;
     }
+}
+
+// The restore matches records to the texts its walk read instead of asking the
+// list view to search: for each pair, an item showing the first text is found
+// by the list view's own search for the second exactly when the text the walk
+// reads of it matches. Where the answer does not hang on the locale, it is
+// given too.
+TEST(ItemTextMatch, AgreesWithTheListViewsOwnSearch) {
+    const std::wstring longest(kRemoteTextLength - 2, L'x');
+    struct Case {
+        std::wstring item;
+        std::wstring searched;
+        std::optional<bool> found;
+    };
+    const Case cases[] = {
+        {L"Readme.txt", L"README.TXT", true},
+        {L"Readme.txt", L"readme.txt", true},
+        {L"Note", L"Notes", false},
+        {L"Notes", L"Note", false},
+        {L"Notes", L"Notes ", false},
+        {L"", L"", true},
+        {L"\u00c4rger.doc", L"\u00e4RGER.DOC", {}},                                  // Latin-1 letters
+        {L"\u0424\u0430\u0439\u043b", L"\u0424\u0410\u0419\u041b", {}},              // Cyrillic
+        {L"\u03a9\u03bc\u03ad\u03b3\u03b1", L"\u03a9\u039c\u0388\u0393\u0391", {}},  // Greek, accented
+        {L"Stra\u00dfe", L"STRASSE", {}},                                            // a letter that folds to two
+        {L"\u0130stanbul", L"istanbul", {}},                                         // dotted capital I
+        {L"Caf\u00e9", L"Cafe\u0301", {}},  // composed against combining accent
+        {L"Notes\u200b", L"Notes", {}},     // an invisible character
+        {L"Caf\u00e9", L"Cafe", {}},
+        // The longest text the walk reads whole; one that fills its block may
+        // be cut, and the restore asks the list view's own search instead.
+        {longest, longest, true},
+        {longest, longest.substr(1), false},
+    };
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES};
+    ASSERT_TRUE(InitCommonControlsEx(&controls));
+    const HWND listView = CreateWindowExW(0, WC_LISTVIEWW, L"", LVS_ICON, 0, 0, 400, 300, nullptr, nullptr,
+                                          GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, listView);
+    for (const Case& c : cases) {
+        SendMessageW(listView, LVM_DELETEALLITEMS, 0, 0);
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(c.item.c_str());
+        ASSERT_EQ(0, SendMessageW(listView, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+        LVFINDINFOW find = {};
+        find.flags = LVFI_STRING;
+        find.psz = c.searched.c_str();
+        const bool found =
+            SendMessageW(listView, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)) == 0;
+        wchar_t read[kRemoteTextLength] = {};
+        item.pszText = read;
+        item.cchTextMax = kRemoteTextLength;
+        ASSERT_TRUE(SendMessageW(listView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+        EXPECT_EQ(found, ItemTextsMatch(read, c.searched.c_str()))
+            << c.item.substr(0, 20) << " / " << c.searched.substr(0, 20);
+        if (c.found) {
+            EXPECT_EQ(*c.found, found) << c.item.substr(0, 20) << " / " << c.searched.substr(0, 20);
+        }
+    }
+    DestroyWindow(listView);
 }
 
 }  // namespace
