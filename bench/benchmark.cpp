@@ -1,18 +1,24 @@
 // Times save and restore against synthetic desktops of growing size, counts their
 // cross-process operations where they happen (list-view messages as the fixture
 // receives them, memory reads and writes at the program's shell platform), and
-// measures the floor: a bare loop of the least traffic one icon needs. The
-// restores that move icons run twice: as Wine shows them, and with the fixture
-// holding its list view's redrawing off. The program locks the list view's
-// window updates while it moves icons, which on Windows leaves the list view's
-// painting nothing to draw on; Wine's LockWindowUpdate only records the window,
-// so there the list view repaints after each move, and that repainting, not the
-// program's traffic, grows with the desktop. Last, the restores run on a desktop
-// whose icons carry ID lists, once as under Wine's own shell (whose folder view
-// refuses, so the list view alone is used) and once with the stand-in shell
-// registered, which takes the positions into its own record as Windows 10 1809
-// and later do: the folder-view calls (fv ...) and the added list-view reads of
-// the calibration and the commit show beside the list-view traffic.
+// sets each scenario against its floor: a bare loop of the least traffic the
+// scenario needs, the walk over every icon and a move of each icon it has to put
+// back. Scenario and floor are measured interleaved, round by round (floor,
+// scenario, the baseline program's run of the scenario), so that both meet the
+// same load of a machine that does other work meanwhile; each row gives both
+// medians and their spreads. The restores that move icons run twice: as Wine
+// shows them, and with the fixture holding its list view's redrawing off. The
+// program locks the list view's window updates while it moves icons, which on
+// Windows leaves the list view's painting nothing to draw on; Wine's
+// LockWindowUpdate only records the window, so there the list view repaints
+// after each move, and that repainting, not the program's traffic, grows with
+// the desktop. Last, the restores run on a desktop whose icons carry ID lists,
+// once as under Wine's own shell (whose folder view refuses, so the list view
+// alone is used) and once with the stand-in shell registered, which takes the
+// positions into its own record as Windows 10 1809 and later do: the
+// folder-view calls (fv ...) and the added list-view reads of the calibration
+// and the commit show beside the list-view traffic. The goals set restores
+// against a save of the same desktop measured in the same rounds.
 //
 // With --watcher it measures instead the watcher on an idle desktop of 100 and
 // of 1000 icons, and the time from a move to its save.
@@ -22,11 +28,15 @@
 // that no evicted icon can ever find a free point: the case where each eviction
 // cost a walk over the whole grid.
 //
-// benchmark.exe [--sizes 100,500,2000] [--runs 3] [--one-run-above 500] [--out <file prefix>]
+// benchmark.exe [--sizes 100,500,2000] [--runs 5] [--one-run-above 500] [--out <file prefix>]
+//               [--goals-before <goals csv of an earlier run>]
 //               [--full-desktop | --watcher] [--baseline <counting program of another build>]
-// (sizes above --one-run-above get one run: their restores take minutes; a
-// baseline program runs every scenario a second time, for a before and after)
-// writes <prefix>.md (the table) and <prefix>.csv (for the plot).
+// (--runs rounds of every scenario the goals use, at every size, and of the
+// others up to --one-run-above icons; above it the others run once, as their
+// restores take minutes; a baseline program runs every scenario a second time
+// in each round, for a before and after) writes <prefix>.md (the table) and
+// <prefix>.csv (for the plot), and for the sizes the goals' table and csv,
+// <prefix>-goals.md and <prefix>-goals.csv, the earlier run's ratios beside.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -34,6 +44,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -59,9 +70,16 @@ struct Counts {
     double keepSeconds = 0;                      // a restore's keep of the arrangement for undo
 };
 
-double Median(std::vector<double> values) {
+// The median of a scenario's or a floor's rounds, with the least and the greatest.
+struct Spread {
+    double median = 0;
+    double least = 0;
+    double greatest = 0;
+};
+
+Spread SpreadOf(std::vector<double> values) {
     std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    return {values[values.size() / 2], values.front(), values.back()};
 }
 
 std::string MessageName(UINT code) {
@@ -154,15 +172,33 @@ public:
     std::vector<void*> blocks;
 };
 
-// The least traffic a save needs per icon: the item request written, the item
-// and its position asked for, the record, text and point read back.
-double SaveFloor(DesktopFixture& fixture, int icons) {
+// Returns once the list view has painted what a preparation left invalid, so
+// that no repaint of the whole view falls into the timing that follows: for
+// another thread's window UpdateWindow sends the WM_PAINT and waits for it, and
+// WM_NULL waits out a paint already begun.
+void FinishPainting(HWND listView) {
+    UpdateWindow(listView);
+    SendMessageW(listView, WM_NULL, 0, 0);
+}
+
+// The floor of a scenario, the least traffic it needs, timed: the walk a save
+// makes (each icon's item request written, the item and its position asked for,
+// the record, text and point read back), then one real move, a pixel to the
+// right, of each icon the scenario has moved away. Under Wine the list view
+// repaints after every move, at a cost that grows with the icons the move's old
+// and new spots span, so the moves run the way the scenario runs, with or
+// without the shell redrawing. Afterwards the moved icons go back unseen, and
+// the list view is left with its redrawing off.
+double MeasureFloor(DesktopFixture& fixture, int icons, const std::vector<int>& moving, bool shellRedraws) {
     HWND listView = fixture.ListView();
     FixtureProcess shell(listView);
     HANDLE process = shell.handle;
     void* item = shell.Allocate(sizeof(LVITEMW));
     void* text = shell.Allocate(520);
     void* point = shell.Allocate(sizeof(POINT));
+    std::vector<POINT> positions(static_cast<size_t>(icons));
+    fixture.Redraw(shellRedraws);
+    FinishPainting(listView);
     const double start = Now();
     for (int index = 0; index < icons; ++index) {
         LVITEMW request = {};
@@ -176,30 +212,15 @@ double SaveFloor(DesktopFixture& fixture, int icons) {
         BYTE buffer[520];
         ReadProcessMemory(process, item, buffer, sizeof(request), nullptr);
         ReadProcessMemory(process, text, buffer, 520, nullptr);
-        ReadProcessMemory(process, point, buffer, sizeof(POINT), nullptr);
+        ReadProcessMemory(process, point, &positions[index], sizeof(POINT), nullptr);
     }
-    return Now() - start;
-}
-
-// The least traffic placing an icon needs: its position asked for and read back,
-// and one real move (a pixel to the right). Under Wine the list view repaints
-// after every move, at a cost that grows with the icons the move's old and new
-// spots span; the floor is measured the way its scenario runs, with or without
-// the shell redrawing.
-double PlaceFloor(DesktopFixture& fixture, int icons, bool shellRedraws) {
-    HWND listView = fixture.ListView();
-    fixture.Redraw(shellRedraws);
-    FixtureProcess shell(listView);
-    void* point = shell.Allocate(sizeof(POINT));
-    const double start = Now();
-    for (int index = 0; index < icons; ++index) {
-        SendMessageW(listView, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(point));
-        POINT position;
-        ReadProcessMemory(shell.handle, point, &position, sizeof(position), nullptr);
-        SendMessageW(listView, LVM_SETITEMPOSITION, index, MAKELPARAM(position.x + 1, position.y));
+    for (int index : moving) {
+        SendMessageW(listView, LVM_SETITEMPOSITION, index, MAKELPARAM(positions[index].x + 1, positions[index].y));
     }
     const double seconds = Now() - start;
-    fixture.Redraw(true);
+    fixture.Redraw(false);
+    for (int index : moving)
+        SendMessageW(listView, LVM_SETITEMPOSITION, index, MAKELPARAM(positions[index].x, positions[index].y));
     return seconds;
 }
 
@@ -210,89 +231,116 @@ enum class Desktop {
     StandInShell,  // the same, with the stand-in shell registered and keeping its record
 };
 
+// Where a scenario's preparation puts icons before each run: every icon it
+// moves away from its saved place, with the point it moves to.
+using Arrangement = std::vector<FixtureItem>;
+
 struct Scenario {
     const char* name;
     bool restore;
     // false: the fixture holds its list view's redrawing off while the program
     // runs, which leaves the program's own cost without the shell's repainting.
     bool shellRedraws;
-    // Returns how many icons it moved away from their saved places.
-    int (*prepare)(DesktopFixture&, const std::vector<FixtureItem>&);
+    Arrangement (*arrange)(DesktopFixture&, const std::vector<FixtureItem>&);
     Desktop desktop = Desktop::Plain;
+    // A goal sets it against a save: it runs every round at every size.
+    bool goal = false;
 };
 
-int LeaveInPlace(DesktopFixture&, const std::vector<FixtureItem>&) { return 0; }
+Arrangement LeaveInPlace(DesktopFixture&, const std::vector<FixtureItem>&) { return {}; }
 
 // Every icon onto a grid point beyond the columns the desktop fills: the stored
 // spots are all free again, so the restore evicts nothing.
-int ScrambleOntoFreePoints(DesktopFixture& fixture, const std::vector<FixtureItem>& saved) {
+Arrangement ScrambleOntoFreePoints(DesktopFixture& fixture, const std::vector<FixtureItem>& saved) {
     const SIZE spacing = fixture.Spacing();
     int firstFreeColumn = 0;
     for (const FixtureItem& item : saved)
         firstFreeColumn = std::max(firstFreeColumn, static_cast<int>((item.x - 21) / spacing.cx + 1));
     const int rows = static_cast<int>((GetSystemMetrics(SM_CYSCREEN) - 12) / spacing.cy + 1);
-    std::vector<FixtureItem> shuffled = saved;
+    Arrangement shuffled = saved;
     std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
     for (size_t slot = 0; slot < shuffled.size(); ++slot) {
         const int column = firstFreeColumn + static_cast<int>(slot) / rows;
         const int row = static_cast<int>(slot) % rows;
-        fixture.Move(shuffled[slot].index, static_cast<int>(21 + spacing.cx * column),
-                     static_cast<int>(2 + spacing.cy * row));
+        shuffled[slot].x = static_cast<int>(21 + spacing.cx * column);
+        shuffled[slot].y = static_cast<int>(2 + spacing.cy * row);
     }
-    return static_cast<int>(saved.size());
+    return shuffled;
 }
 
 // The first `count` icons trade places among their own points, so nearly every
 // stored spot of theirs is covered by another icon and the restore evicts on
 // almost every record.
-int PermuteFirstAmongOwnPoints(DesktopFixture& fixture, const std::vector<FixtureItem>& saved, size_t count) {
+Arrangement PermuteFirstAmongOwnPoints(const std::vector<FixtureItem>& saved, size_t count) {
     std::vector<size_t> order(count);
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::shuffle(order.begin(), order.end(), std::mt19937(11));
-    int moved = 0;
+    Arrangement moves;
     for (size_t i = 0; i < count; ++i) {
-        fixture.Move(saved[i].index, saved[order[i]].x, saved[order[i]].y);
-        if (order[i] != i) ++moved;
+        if (order[i] != i) moves.push_back({saved[i].index, saved[order[i]].x, saved[order[i]].y, saved[i].text});
     }
-    return moved;
+    return moves;
 }
 
-int PermuteAmongOwnPoints(DesktopFixture& fixture, const std::vector<FixtureItem>& saved) {
-    return PermuteFirstAmongOwnPoints(fixture, saved, saved.size());
+Arrangement PermuteAmongOwnPoints(DesktopFixture&, const std::vector<FixtureItem>& saved) {
+    return PermuteFirstAmongOwnPoints(saved, saved.size());
 }
 
 // The full desktop holds each grid point's icon twice, the covering icons first:
 // only they trade places, and the twins keep every point covered.
-int PermuteCoveringIcons(DesktopFixture& fixture, const std::vector<FixtureItem>& saved) {
-    return PermuteFirstAmongOwnPoints(fixture, saved, saved.size() / 2);
+Arrangement PermuteCoveringIcons(DesktopFixture&, const std::vector<FixtureItem>& saved) {
+    return PermuteFirstAmongOwnPoints(saved, saved.size() / 2);
 }
 
-struct Result {
-    const Scenario* scenario;
-    std::string name;  // the scenario's, marked when the baseline program ran it
-    int icons;
-    int moved;            // icons away from their saved places before the run
-    double seconds;       // median wall time of the program
-    double floorSeconds;  // median of the bare loop over the same icons
-    Counts counts;
-    double keepSeconds;  // median of the restores' keeps for undo
+struct Program {
+    std::wstring path;
+    const char* mark;  // appended to the scenario's name in the report
 };
 
+struct Result {
+    std::string name;  // the scenario's, marked when the baseline program ran it
+    bool restore;
+    int icons;
+    int moved;                    // icons away from their saved places before each run
+    std::vector<double> seconds;  // the program's wall time, one a round
+    std::vector<double> floors;   // the floor measured right before it in the same round
+    std::vector<double> keeps;    // the restore's keep for undo, one a round
+    Counts counts;                // of the last round
+};
+
+// The scenarios the goals set against each other.
+const char kSave[] = "save";
+const char kInPlace[] = "restore, all in place";
+const char kScrambledQuiet[] = "restore, scrambled onto free points, shell not redrawing";
+const char kIdListSave[] = "save, ID lists";
+const char kScrambledRefused[] =
+    "restore, scrambled onto free points, shell not redrawing, ID lists, Wine shell refusing";
+const char kScrambledCommitted[] =
+    "restore, scrambled onto free points, shell not redrawing, ID lists, committed to the stand-in shell";
+
+// Each desktop's save comes first in every round: the restores restore what it
+// stored.
 const Scenario kScenarios[] = {
-    {"save", false, true, LeaveInPlace},
-    {"restore, all in place", true, true, LeaveInPlace},
+    {kSave, false, true, LeaveInPlace, Desktop::Plain, true},
+    {kInPlace, true, true, LeaveInPlace, Desktop::Plain, true},
     {"restore, scrambled onto free points", true, true, ScrambleOntoFreePoints},
     {"restore, permuted among own points", true, true, PermuteAmongOwnPoints},
-    {"restore, scrambled onto free points, shell not redrawing", true, false, ScrambleOntoFreePoints},
+    {kScrambledQuiet, true, false, ScrambleOntoFreePoints, Desktop::Plain, true},
     {"restore, permuted among own points, shell not redrawing", true, false, PermuteAmongOwnPoints},
 };
 
-// Run on the same icons once they carry ID lists (IdListDesktop).
+// Run on the same icons once they carry ID lists (IdListDesktop). The fixture's
+// moves keep the stand-in shell's record, a restore refused by Wine's shell
+// does not: each committed restore follows its refused twin, whose preparation
+// it repeats, so that the record again matches the list view before it runs.
 const Scenario kIdListScenarios[] = {
+    {kIdListSave, false, true, LeaveInPlace, Desktop::WineShell, true},
     {"restore, all in place, ID lists, Wine shell refusing", true, true, LeaveInPlace, Desktop::WineShell},
     {"restore, all in place, ID lists, committed to the stand-in shell", true, true, LeaveInPlace,
      Desktop::StandInShell},
+    {kScrambledRefused, true, false, ScrambleOntoFreePoints, Desktop::WineShell, true},
+    {kScrambledCommitted, true, false, ScrambleOntoFreePoints, Desktop::StandInShell, true},
     {"restore, permuted among own points, shell not redrawing, ID lists, Wine shell refusing", true, false,
      PermuteAmongOwnPoints, Desktop::WineShell},
     {"restore, permuted among own points, shell not redrawing, ID lists, committed to the stand-in shell", true, false,
@@ -350,17 +398,33 @@ std::vector<int> ParseSizes(const std::wstring& text) {
     return sizes;
 }
 
+// "median (least to greatest)", with the precision given.
+std::string SpreadText(const Spread& spread, int digits) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%.*f (%.*f to %.*f)", digits, spread.median, digits, spread.least, digits,
+                  spread.greatest);
+    return text;
+}
+
 void WriteReport(const std::vector<Result>& results, const std::wstring& prefix) {
     std::ofstream table(ToUtf8(prefix) + ".md");
     std::ofstream csv(ToUtf8(prefix) + ".csv");
-    csv << "scenario,icons,seconds,ms_per_icon,floor_ms_per_icon,ratio_to_floor,keep_seconds,calls_per_moved_icon\n";
+    csv << "scenario,icons,runs,seconds,seconds_least,seconds_greatest,floor_seconds,floor_least,floor_greatest,"
+           "ms_per_icon,floor_ms_per_icon,ratio_to_floor,keep_seconds,calls_per_moved_icon\n";
     table
-        << "| scenario | icons | wall time (s, median) | ms per icon | floor ms per icon | ratio to floor "
+        << "| scenario | icons | runs | wall time (s): median (least to greatest) "
+           "| floor (s): median (least to greatest) | ms per icon | floor ms per icon | ratio to floor "
            "| keep for undo (s, share of the wall time) | cross-process operations per icon | calls per moved icon |\n"
-           "|---|---:|---:|---:|---:|---:|---:|---|---:|\n";
+           "|---|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|\n";
     for (const Result& r : results) {
-        const double perIcon = 1000 * r.seconds / r.icons;
-        const double floorPerIcon = 1000 * r.floorSeconds / r.icons;
+        const Spread seconds = SpreadOf(r.seconds);
+        const Spread floor = SpreadOf(r.floors);
+        const double keep = SpreadOf(r.keeps).median;
+        const double perIcon = 1000 * seconds.median / r.icons;
+        const double floorPerIcon = 1000 * floor.median / r.icons;
+        if (perIcon < floorPerIcon)
+            std::fprintf(stderr, "%s, %d icons: faster than its floor, a fault of the measurement\n", r.name.c_str(),
+                         r.icons);
         std::ostringstream operations;
         unsigned calls = 0;
         for (const auto& [name, count] : r.counts.operations) {
@@ -369,22 +433,136 @@ void WriteReport(const std::vector<Result>& results, const std::wstring& prefix)
             operations << value;
             calls += count;
         }
-        char keep[64] = "";
-        if (r.scenario->restore) {
-            std::snprintf(keep, sizeof keep, "%.3f (%.0f%%)", r.keepSeconds, 100 * r.keepSeconds / r.seconds);
-        }
+        char keepText[64] = "";
+        if (r.restore) std::snprintf(keepText, sizeof keepText, "%.3f (%.0f%%)", keep, 100 * keep / seconds.median);
         // Every read, write and message, over the icons the run had to move back.
         char perMoved[32] = "-";
         if (r.moved > 0) std::snprintf(perMoved, sizeof perMoved, "%.1f", static_cast<double>(calls) / r.moved);
-        char line[768];
-        std::snprintf(line, sizeof line, "| %s | %d | %.3f | %.3f | %.3f | %.2f | %s | %s | %s |\n", r.name.c_str(),
-                      r.icons, r.seconds, perIcon, floorPerIcon, perIcon / floorPerIcon, keep, operations.str().c_str(),
-                      perMoved);
+        char line[1024];
+        std::snprintf(line, sizeof line, "| %s | %d | %zu | %s | %s | %.3f | %.3f | %.2f | %s | %s | %s |\n",
+                      r.name.c_str(), r.icons, r.seconds.size(), SpreadText(seconds, 3).c_str(),
+                      SpreadText(floor, 3).c_str(), perIcon, floorPerIcon, perIcon / floorPerIcon, keepText,
+                      operations.str().c_str(), perMoved);
         table << line;
-        std::snprintf(line, sizeof line, "\"%s\",%d,%.4f,%.4f,%.4f,%.3f,%.4f,%s\n", r.name.c_str(), r.icons, r.seconds,
-                      perIcon, floorPerIcon, perIcon / floorPerIcon, r.keepSeconds, perMoved);
+        std::snprintf(line, sizeof line, "\"%s\",%d,%zu,%.4f,%.4f,%.4f,%.4f,%.4f,%.4f,%.4f,%.4f,%.3f,%.4f,%s\n",
+                      r.name.c_str(), r.icons, r.seconds.size(), seconds.median, seconds.least, seconds.greatest,
+                      floor.median, floor.least, floor.greatest, perIcon, floorPerIcon, perIcon / floorPerIcon, keep,
+                      perMoved);
         csv << line;
         std::fputs(line, stdout);
+    }
+}
+
+// A goal sets a restore against a save of the same desktop measured in the same
+// rounds: the restore's median over the save's, or, with `without`, the
+// difference of the two restores' medians over the save's.
+struct Goal {
+    const char* name;
+    const char* restore;
+    const char* without;  // null, or the restore subtracted
+    const char* save;
+    double limit;
+};
+
+const Goal kGoals[] = {
+    {"restore, all in place / save", kInPlace, nullptr, kSave, 1.3},
+    {"restore, scrambled onto free points, shell not redrawing / save", kScrambledQuiet, nullptr, kSave, 2},
+    {"scrambled restore with ID lists: (committed to the stand-in shell - Wine shell refusing) / save",
+     kScrambledCommitted, kScrambledRefused, kIdListSave, 0.2},
+};
+
+// Where a goal stands at one size: the ratio of the medians, and the least and
+// greatest of the ratios each round gave.
+struct Standing {
+    Spread ratio;
+    double limit = 0;
+};
+using Standings = std::map<std::pair<std::string, int>, Standing>;  // by goal and icons
+
+struct GoalRow {
+    std::string goal;  // marked when the baseline program ran its scenarios
+    int icons;
+    Standing standing;
+};
+
+const Result* FindResult(const std::vector<Result>& results, const std::string& name, int icons) {
+    for (const Result& result : results) {
+        if (result.name == name && result.icons == icons) return &result;
+    }
+    return nullptr;
+}
+
+// Every goal with every program at every size, as far as their scenarios ran.
+std::vector<GoalRow> GoalRows(const std::vector<Result>& results, const std::vector<Program>& programs,
+                              const std::vector<int>& sizes) {
+    std::vector<GoalRow> rows;
+    for (const Goal& goal : kGoals) {
+        for (const Program& program : programs) {
+            for (int icons : sizes) {
+                const std::string mark = program.mark;
+                const Result* restore = FindResult(results, goal.restore + mark, icons);
+                const Result* save = FindResult(results, goal.save + mark, icons);
+                const Result* without = goal.without ? FindResult(results, goal.without + mark, icons) : nullptr;
+                if (!restore || !save || (goal.without && !without)) continue;
+                std::vector<double> ratios;
+                for (size_t round = 0; round < std::min(restore->seconds.size(), save->seconds.size()); ++round) {
+                    const double subtracted = without ? without->seconds.at(round) : 0;
+                    ratios.push_back((restore->seconds[round] - subtracted) / save->seconds[round]);
+                }
+                Spread ratio = SpreadOf(ratios);
+                const double subtracted = without ? SpreadOf(without->seconds).median : 0;
+                ratio.median = (SpreadOf(restore->seconds).median - subtracted) / SpreadOf(save->seconds).median;
+                rows.push_back({goal.name + mark, icons, {ratio, goal.limit}});
+            }
+        }
+    }
+    return rows;
+}
+
+// Reads the goals csv an earlier run wrote; false when it cannot.
+bool ReadStandings(const std::wstring& path, Standings& standings) {
+    std::ifstream file(ToUtf8(path));
+    std::string line;
+    if (!std::getline(file, line)) return false;
+    while (std::getline(file, line)) {
+        const size_t close = line.find('"', 1);
+        Standing standing;
+        int icons = 0;
+        if (line.empty() || line[0] != '"' || close == std::string::npos ||
+            std::sscanf(line.c_str() + close + 1, ",%d,%lf,%lf,%lf,%lf", &icons, &standing.limit,
+                        &standing.ratio.median, &standing.ratio.least, &standing.ratio.greatest) != 5)
+            return false;
+        standings[{line.substr(1, close - 1), icons}] = standing;
+    }
+    return true;
+}
+
+const char* Met(const Standing& standing) { return standing.ratio.median <= standing.limit ? "yes" : "no"; }
+
+// The goals' table, with the earlier run's standings as "before" when there are
+// any, and their csv.
+void WriteGoals(const std::vector<GoalRow>& rows, const Standings& before, const std::wstring& prefix) {
+    std::ofstream table(ToUtf8(prefix) + "-goals.md");
+    std::ofstream csv(ToUtf8(prefix) + "-goals.csv");
+    csv << "goal,icons,limit,ratio,ratio_least,ratio_greatest,met\n";
+    if (before.empty()) {
+        table << "| goal | icons | limit | ratio: median (least to greatest round) | met |\n|---|---:|---:|---:|---|\n";
+    } else {
+        table << "| goal | icons | limit | before: median (least to greatest round) | met before "
+                 "| after: median (least to greatest round) | met after |\n|---|---:|---:|---:|---|---:|---|\n";
+    }
+    for (const auto& [goal, icons, standing] : rows) {
+        char line[768];
+        std::snprintf(line, sizeof line, "\"%s\",%d,%.2f,%.3f,%.3f,%.3f,%s\n", goal.c_str(), icons, standing.limit,
+                      standing.ratio.median, standing.ratio.least, standing.ratio.greatest, Met(standing));
+        csv << line;
+        std::fputs(line, stdout);
+        const std::string after = SpreadText(standing.ratio, 2) + " | " + Met(standing);
+        const auto earlier = before.find({goal, icons});
+        const std::string was =
+            earlier == before.end() ? "- | -" : SpreadText(earlier->second.ratio, 2) + " | " + Met(earlier->second);
+        table << "| " << goal << " | " << icons << " | " << standing.limit << " | "
+              << (before.empty() ? after : was + " | " + after) << " |\n";
     }
 }
 
@@ -416,73 +594,81 @@ std::wstring FullDesktopItems(const ScratchFolder& folder) {
     return folder.PathOf(L"full-desktop.txt");
 }
 
-struct Program {
-    std::wstring path;
-    const char* mark;  // appended to the scenario's name in the report
-};
+// Whether every icon stands where the layout says, in the stand-in shell's
+// record too (the refresh puts each icon where that record has it).
+bool RestoredAsSaved(DesktopFixture& fixture, const std::vector<FixtureItem>& saved, bool standIn,
+                     const std::string& name) {
+    if (standIn) fixture.Refresh();
+    const auto now = fixture.Items();
+    for (size_t i = 0; i < saved.size(); ++i) {
+        if (now[i].x != saved[i].x || now[i].y != saved[i].y) {
+            std::fprintf(stderr, "%s: icon %zu not restored\n", name.c_str(), i);
+            return false;
+        }
+    }
+    return true;
+}
 
-// Runs each scenario with each program on one desktop, then the floors; false
-// when a restore left an icon elsewhere than the layout says.
+// Measures the scenarios on one desktop in rounds: in each, every scenario with
+// rounds left has its floor measured, then runs with each program, so that a
+// scenario and its floor meet the machine's load of the same moment. False when
+// a restore left an icon elsewhere than the layout says.
 bool MeasureDesktop(DesktopFixture& fixture, const Scenario* scenarios, size_t scenarioCount,
-                    const std::vector<Program>& programs, int runs, std::vector<Result>& results) {
+                    const std::vector<Program>& programs, const std::function<int(const Scenario&)>& roundsOf,
+                    std::vector<Result>& results) {
     const std::wstring standInServer = CurrentExeDirectory() + L"\\..\\tests\\shell_stand_in.dll";
     const std::vector<FixtureItem> saved = fixture.Items();
     const int icons = static_cast<int>(saved.size());
-    std::vector<Result> desktopResults;
+    std::vector<Arrangement> arrangements;
+    const size_t first = results.size();  // this desktop's: a row per scenario and program
+    int rounds = 0;
     for (size_t which = 0; which < scenarioCount; ++which) {
         const Scenario& scenario = scenarios[which];
-        const bool standIn = scenario.desktop == Desktop::StandInShell;
-        std::unique_ptr<StandInRegistration> redirect;
-        if (standIn) redirect = std::make_unique<StandInRegistration>(standInServer);
+        arrangements.push_back(scenario.arrange(fixture, saved));
         for (const Program& program : programs) {
-            std::vector<double> times;
-            std::vector<double> keeps;
-            Counts counts;
-            int moved = 0;
-            for (int run = 0; run < runs; ++run) {
+            results.push_back({std::string(scenario.name) + program.mark,
+                               scenario.restore,
+                               icons,
+                               static_cast<int>(arrangements.back().size()),
+                               {},
+                               {},
+                               {},
+                               {}});
+        }
+        rounds = std::max(rounds, roundsOf(scenario));
+    }
+    const std::vector<std::wstring> save = {L"save", L"/y", L"/n", L"Bench"};
+    const std::vector<std::wstring> restore = {L"restore", L"/y", L"/n", L"Bench"};
+    for (int round = 0; round < rounds; ++round) {
+        for (size_t which = 0; which < scenarioCount; ++which) {
+            const Scenario& scenario = scenarios[which];
+            if (round >= roundsOf(scenario)) continue;
+            const Arrangement& arrangement = arrangements[which];
+            std::vector<int> moving;
+            for (const FixtureItem& item : arrangement)
+                moving.push_back(item.index);
+            const double floor = MeasureFloor(fixture, icons, moving, scenario.shellRedraws);
+            const bool standIn = scenario.desktop == Desktop::StandInShell;
+            std::unique_ptr<StandInRegistration> redirect;
+            if (standIn) redirect = std::make_unique<StandInRegistration>(standInServer);
+            for (size_t program = 0; program < programs.size(); ++program) {
+                Result& result = results[first + which * programs.size() + program];
                 // The preparation's own moves are not repainted one by one.
                 fixture.Redraw(false);
-                moved = scenario.prepare(fixture, saved);
-                const std::vector<std::wstring> arguments = {scenario.restore ? L"restore" : L"save", L"/y", L"/n",
-                                                             L"Bench"};
+                for (const FixtureItem& item : arrangement)
+                    fixture.Move(item.index, item.x, item.y);
                 fixture.Redraw(scenario.shellRedraws);
-                times.push_back(
-                    RunCounted(fixture, program.path, arguments, scenario.desktop != Desktop::Plain, counts));
-                keeps.push_back(counts.keepSeconds);
+                FinishPainting(fixture.ListView());
+                result.seconds.push_back(RunCounted(fixture, programs[program].path, scenario.restore ? restore : save,
+                                                    scenario.desktop != Desktop::Plain, result.counts));
+                result.floors.push_back(floor);
+                result.keeps.push_back(result.counts.keepSeconds);
                 fixture.Redraw(true);
+                if (scenario.restore && !RestoredAsSaved(fixture, saved, standIn, result.name)) return false;
+                std::fprintf(stderr, "%s, %d icons, round %d: %.3f s, floor %.3f s\n", result.name.c_str(), icons,
+                             round + 1, result.seconds.back(), floor);
             }
-            const std::string name = std::string(scenario.name) + program.mark;
-            // Every restore must leave each icon where the layout says, and the
-            // stand-in shell's record must agree after its refresh.
-            if (scenario.restore) {
-                if (standIn) fixture.Refresh();
-                const auto now = fixture.Items();
-                for (size_t i = 0; i < saved.size(); ++i) {
-                    if (now[i].x != saved[i].x || now[i].y != saved[i].y) {
-                        std::fprintf(stderr, "%s: icon %zu not restored\n", name.c_str(), i);
-                        return false;
-                    }
-                }
-            }
-            desktopResults.push_back({&scenario, name, icons, moved, Median(times), 0, counts, Median(keeps)});
-            std::fprintf(stderr, "%s, %d icons: %.3f s\n", name.c_str(), icons, Median(times));
         }
-    }
-    // The floors last: the placement floor moves every icon.
-    std::vector<double> saveFloors;
-    std::vector<double> placeFloors;
-    std::vector<double> quietPlaceFloors;
-    for (int run = 0; run < runs; ++run) {
-        saveFloors.push_back(SaveFloor(fixture, icons));
-        placeFloors.push_back(PlaceFloor(fixture, icons, true));
-        quietPlaceFloors.push_back(PlaceFloor(fixture, icons, false));
-    }
-    for (Result& result : desktopResults) {
-        const Scenario& scenario = *result.scenario;
-        result.floorSeconds = Median(!scenario.restore       ? saveFloors
-                                     : scenario.shellRedraws ? placeFloors
-                                                             : quietPlaceFloors);
-        results.push_back(result);
     }
     return true;
 }
@@ -557,8 +743,9 @@ bool MeasureWatcher(const std::wstring& fixturePath, const std::wstring& program
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<int> sizes = {100, 500, 2000};
-    int runs = 3;
+    int runs = 5;
     int largeFrom = 500;
+    std::wstring goalsBefore;
     std::wstring prefix = L"benchmark";
     bool fullDesktop = false;
     bool watcher = false;
@@ -579,6 +766,7 @@ int wmain(int argc, wchar_t** argv) {
         if (option == L"--runs") runs = std::stoi(value);
         if (option == L"--one-run-above") largeFrom = std::stoi(value);
         if (option == L"--out") prefix = value;
+        if (option == L"--goals-before") goalsBefore = value;
         if (option == L"--baseline") programs.push_back({value, " [baseline]"});
     }
     SetEnvironmentVariableW(L"KELVANE_COUNTS_FILE", CountsFile().c_str());
@@ -597,28 +785,37 @@ int wmain(int argc, wchar_t** argv) {
             return 3;
         }
         // A run of the program before the full-desktop scan took minutes.
-        if (!MeasureDesktop(fixture, kFullDesktopScenarios, std::size(kFullDesktopScenarios), programs, 1, results))
+        const auto once = [](const Scenario&) { return 1; };
+        if (!MeasureDesktop(fixture, kFullDesktopScenarios, std::size(kFullDesktopScenarios), programs, once, results))
             return 3;
+        WriteReport(results, prefix);
     } else {
+        Standings before;
+        if (!goalsBefore.empty() && !ReadStandings(goalsBefore, before)) {
+            std::fwprintf(stderr, L"cannot read the goals of an earlier run from %ls\n", goalsBefore.c_str());
+            return 3;
+        }
         for (int icons : sizes) {
             // Restores that move icons take minutes at thousands of icons under Wine.
-            const int runsHere = icons > largeFrom ? 1 : runs;
+            const auto roundsOf = [&](const Scenario& scenario) {
+                return scenario.goal || icons <= largeFrom ? runs : 1;
+            };
             std::vector<FixtureItem> grid;
             {
                 DeleteRegistryTree(L"Software\\Brenlow");
                 DesktopFixture fixture(fixturePath, {L"--synthetic-count", std::to_wstring(icons)});
-                if (!MeasureDesktop(fixture, kScenarios, std::size(kScenarios), programs, runsHere, results)) return 3;
+                if (!MeasureDesktop(fixture, kScenarios, std::size(kScenarios), programs, roundsOf, results)) return 3;
                 grid = fixture.Items();
             }
             DeleteRegistryTree(L"Software\\Brenlow");
             IdListDesktop idListDesktop(fixturePath, grid);
-            RunProcess(programs.front().path, {L"save", L"/y", L"/n", L"Bench"});
             if (!MeasureDesktop(*idListDesktop.fixture, kIdListScenarios, std::size(kIdListScenarios), programs,
-                                runsHere, results))
+                                roundsOf, results))
                 return 3;
         }
+        WriteReport(results, prefix);
+        WriteGoals(GoalRows(results, programs, sizes), before, prefix);
     }
-    WriteReport(results, prefix);
     DeleteRegistryTree(L"Software\\Brenlow");
     return 0;
 }
