@@ -67,7 +67,7 @@ namespace {
 
 struct Counts {
     std::map<std::string, unsigned> operations;  // "read", "write" and message codes
-    double keepSeconds = 0;                      // a restore's keep of the arrangement for undo
+    double walkSeconds = 0;                      // a restore's one walk over the desktop
 };
 
 // The median of a scenario's or a floor's rounds, with the least and the greatest.
@@ -140,10 +140,10 @@ double RunCounted(DesktopFixture& fixture, const std::wstring& program, const st
     std::ifstream file(ToUtf8(CountsFile()));
     std::string name;
     unsigned count = 0;
-    counts.keepSeconds = 0;
+    counts.walkSeconds = 0;
     while (file >> name >> count) {
         if (name == "read" || name == "write") counts.operations[name] = count;
-        if (name == "keep_us") counts.keepSeconds = count / 1e6;
+        if (name == "walk_us") counts.walkSeconds = count / 1e6;
     }
     return seconds;
 }
@@ -305,7 +305,7 @@ struct Result {
     int moved;                    // icons away from their saved places before each run
     std::vector<double> seconds;  // the program's wall time, one a round
     std::vector<double> floors;   // the floor measured right before it in the same round
-    std::vector<double> keeps;    // the restore's keep for undo, one a round
+    std::vector<double> walks;    // the restore's walk, one a round
     Counts counts;                // of the last round
 };
 
@@ -410,16 +410,16 @@ void WriteReport(const std::vector<Result>& results, const std::wstring& prefix)
     std::ofstream table(ToUtf8(prefix) + ".md");
     std::ofstream csv(ToUtf8(prefix) + ".csv");
     csv << "scenario,icons,runs,seconds,seconds_least,seconds_greatest,floor_seconds,floor_least,floor_greatest,"
-           "ms_per_icon,floor_ms_per_icon,ratio_to_floor,keep_seconds,calls_per_moved_icon\n";
-    table
-        << "| scenario | icons | runs | wall time (s): median (least to greatest) "
-           "| floor (s): median (least to greatest) | ms per icon | floor ms per icon | ratio to floor "
-           "| keep for undo (s, share of the wall time) | cross-process operations per icon | calls per moved icon |\n"
-           "|---|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|\n";
+           "ms_per_icon,floor_ms_per_icon,ratio_to_floor,walk_seconds,calls_per_moved_icon\n";
+    table << "| scenario | icons | runs | wall time (s): median (least to greatest) "
+             "| floor (s): median (least to greatest) | ms per icon | floor ms per icon | ratio to floor "
+             "| the walk over the desktop (s, share of the wall time) | cross-process operations per icon | calls per "
+             "moved icon |\n"
+             "|---|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|\n";
     for (const Result& r : results) {
         const Spread seconds = SpreadOf(r.seconds);
         const Spread floor = SpreadOf(r.floors);
-        const double keep = SpreadOf(r.keeps).median;
+        const double walk = SpreadOf(r.walks).median;
         const double perIcon = 1000 * seconds.median / r.icons;
         const double floorPerIcon = 1000 * floor.median / r.icons;
         if (perIcon < floorPerIcon)
@@ -433,20 +433,20 @@ void WriteReport(const std::vector<Result>& results, const std::wstring& prefix)
             operations << value;
             calls += count;
         }
-        char keepText[64] = "";
-        if (r.restore) std::snprintf(keepText, sizeof keepText, "%.3f (%.0f%%)", keep, 100 * keep / seconds.median);
+        char walkText[64] = "";
+        if (r.restore) std::snprintf(walkText, sizeof walkText, "%.3f (%.0f%%)", walk, 100 * walk / seconds.median);
         // Every read, write and message, over the icons the run had to move back.
         char perMoved[32] = "-";
         if (r.moved > 0) std::snprintf(perMoved, sizeof perMoved, "%.1f", static_cast<double>(calls) / r.moved);
         char line[1024];
         std::snprintf(line, sizeof line, "| %s | %d | %zu | %s | %s | %.3f | %.3f | %.2f | %s | %s | %s |\n",
                       r.name.c_str(), r.icons, r.seconds.size(), SpreadText(seconds, 3).c_str(),
-                      SpreadText(floor, 3).c_str(), perIcon, floorPerIcon, perIcon / floorPerIcon, keepText,
+                      SpreadText(floor, 3).c_str(), perIcon, floorPerIcon, perIcon / floorPerIcon, walkText,
                       operations.str().c_str(), perMoved);
         table << line;
         std::snprintf(line, sizeof line, "\"%s\",%d,%zu,%.4f,%.4f,%.4f,%.4f,%.4f,%.4f,%.4f,%.4f,%.3f,%.4f,%s\n",
                       r.name.c_str(), r.icons, r.seconds.size(), seconds.median, seconds.least, seconds.greatest,
-                      floor.median, floor.least, floor.greatest, perIcon, floorPerIcon, perIcon / floorPerIcon, keep,
+                      floor.median, floor.least, floor.greatest, perIcon, floorPerIcon, perIcon / floorPerIcon, walk,
                       perMoved);
         csv << line;
         std::fputs(line, stdout);
@@ -662,7 +662,7 @@ bool MeasureDesktop(DesktopFixture& fixture, const Scenario* scenarios, size_t s
                 result.seconds.push_back(RunCounted(fixture, programs[program].path, scenario.restore ? restore : save,
                                                     scenario.desktop != Desktop::Plain, result.counts));
                 result.floors.push_back(floor);
-                result.keeps.push_back(result.counts.keepSeconds);
+                result.walks.push_back(result.counts.walkSeconds);
                 fixture.Redraw(true);
                 if (scenario.restore && !RestoredAsSaved(fixture, saved, standIn, result.name)) return false;
                 std::fprintf(stderr, "%s, %d icons, round %d: %.3f s, floor %.3f s\n", result.name.c_str(), icons,

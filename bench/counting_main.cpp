@@ -1,10 +1,10 @@
 // The program with a counter over its shell platform: every memory read and
 // write in the shell process and every list-view message is counted where it is
 // made, and the counts are written to the file that KELVANE_COUNTS_FILE names.
-// In a restore it also times the keep of the arrangement for undo: from the
-// keep's first item lookup (the engine itself never asks for the next item) to
-// the engine's first search text written into the shell, which follows the
-// keep's registry write. Last it writes the CPU time the process has used.
+// In a restore it also times its one walk over the desktop, which the keep for
+// undo, the matching and the commit share: from the first item lookup to the
+// answer of the last (no other step asks for the next item). Last it writes
+// the CPU time the process has used.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -20,14 +20,10 @@
 
 namespace {
 
-// The size of the search text the restore engine writes for each record.
-constexpr SIZE_T kSearchTextSize = 520;
-
 class CountingShell : public ShellPlatform {
 public:
     bool Write(HANDLE process, void* address, const void* data, SIZE_T size) override {
         ++writes;
-        if (size == kSearchTextSize && keepStart > 0 && keepEnd == 0) keepEnd = Now();
         return ShellPlatform::Write(process, address, data, size);
     }
     bool Read(HANDLE process, const void* address, void* data, SIZE_T size) override {
@@ -36,15 +32,18 @@ public:
     }
     std::optional<LRESULT> Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
         ++messages[message];
-        if (message == LVM_GETNEXTITEM && keepStart == 0) keepStart = Now();
-        return ShellPlatform::Send(window, message, wParam, lParam);
+        if (message != LVM_GETNEXTITEM) return ShellPlatform::Send(window, message, wParam, lParam);
+        if (walkStart == 0) walkStart = Now();
+        const std::optional<LRESULT> answer = ShellPlatform::Send(window, message, wParam, lParam);
+        walkEnd = Now();
+        return answer;
     }
 
     unsigned reads = 0;
     unsigned writes = 0;
     std::map<UINT, unsigned> messages;
-    double keepStart = 0;
-    double keepEnd = 0;
+    double walkStart = 0;
+    double walkEnd = 0;
 };
 
 void WriteCounts(const CountingShell& shell) {
@@ -54,8 +53,8 @@ void WriteCounts(const CountingShell& shell) {
     FILE* file = _wfopen(path, L"w");
     if (file == nullptr) return;
     std::fprintf(file, "read %u\nwrite %u\n", shell.reads, shell.writes);
-    if (shell.keepEnd > 0)
-        std::fprintf(file, "keep_us %u\n", static_cast<unsigned>(1e6 * (shell.keepEnd - shell.keepStart)));
+    if (shell.walkEnd > 0)
+        std::fprintf(file, "walk_us %u\n", static_cast<unsigned>(1e6 * (shell.walkEnd - shell.walkStart)));
     for (const auto& [message, count] : shell.messages)
         std::fprintf(file, "0x%04X %u\n", message, count);
     FILETIME created, exited, kernel, user;
